@@ -1,0 +1,42 @@
+// Program entry of both modes: without arguments the window, with arguments
+// one console run. Framework errors end up in the one handler of each mode.
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ConsoleMode.h"
+#include "FSSystem.h"
+#include "MainThread.h"
+#include "Pen.h"
+#include "Program.h"
+#include "WindowMode.h"
+
+int main(int argc, char** argv) {
+    platform::MarkMainThread();
+    FSSystemStartup();
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const bool consoleMode = !args.empty();
+
+    int exitCode = 0;
+    try {
+        TDMPen pen;
+        DMPen = &pen;
+        pen.OnConsoleMode = [&](TDMPen& p) { exitCode = RunConsoleMode(p, args); };
+        pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), consoleMode);
+        if (!consoleMode) exitCode = RunWindowMode(pen);
+        DMPen = nullptr;
+    } catch (const std::exception& e) {
+        DMPen = nullptr;
+        // The data module is gone by now, so the port of an interrupted
+        // exchange has been released.
+        if (consoleMode) {
+            // A console run never opens a window, and a failure is no success.
+            std::cerr << "stylorix: " << e.what() << std::endl;
+            return kExitFrameworkError;
+        }
+        ShowFatalError(e.what());
+    }
+    return exitCode;
+}

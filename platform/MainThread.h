@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+// The hand-over between a worker thread and the main thread. Everything of the
+// program's own logic runs on the main thread; a worker hands its events over
+// with Synchronize and waits until the main thread has run them, which happens
+// only while the main thread processes its messages.
+namespace platform {
+
+// Records the calling thread as the main thread. Called once at start; until
+// then the thread that loaded the program counts as the main thread.
+void MarkMainThread();
+bool IsMainThread();
+
+// Worker side: runs fn on the main thread and blocks until it has run. On the
+// main thread itself fn runs at once.
+void Synchronize(const std::function<void()>& fn);
+
+// Main side: handles all pending window messages (Win32 only) and all pending
+// hand-overs, then returns.
+void ProcessMessages();
+
+// Main side: runs the pending hand-overs only.
+void RunPendingHandOvers();
+
+// Called (on the worker) whenever a hand-over is queued, so that a window's
+// message loop blocked in GetMessage wakes up and drains the queue.
+void SetWakeHook(std::function<void()> hook);
+
+// Main side: waits until done() is true while still running hand-overs, so a
+// worker blocked in Synchronize can finish. Checks done() at least every 5 ms.
+void WaitWhileDraining(const std::function<bool()>& done);
+
+}  // namespace platform
