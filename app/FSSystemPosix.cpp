@@ -7,7 +7,9 @@
 #include "Errors.h"
 #include "FSSystem.h"
 
-void FSSystemStartup() { ConsoleAttached = fcntl(STDOUT_FILENO, F_GETFD) != -1; }
+void FSSystemStartup() {
+    ConsoleAttached = fcntl(STDOUT_FILENO, F_GETFD) != -1;
+}
 
 void ConWriteLn(const std::string& text) {
     if (text.empty() || !ConsoleAttached) return;
@@ -16,7 +18,8 @@ void ConWriteLn(const std::string& text) {
         ssize_t n = write(STDOUT_FILENO, line.data() + done, line.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw platform::InOutError(std::string("Console output error: ") + std::strerror(errno));
+            throw platform::InOutError(std::string("Console output error: ") +
+                                       std::strerror(errno));
         }
         done += static_cast<std::size_t>(n);
     }

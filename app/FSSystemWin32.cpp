@@ -33,8 +33,9 @@ void FSSystemStartup() {
     auto attach = reinterpret_cast<AttachConsoleFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
     if (!attach || !attach(ATTACH_PARENT_PROCESS)) return;
-    HANDLE con = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE con =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (con == INVALID_HANDLE_VALUE) return;
     g_out.handle = con;
     g_out.owned = true;

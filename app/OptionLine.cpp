@@ -1,11 +1,14 @@
 #include "OptionLine.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
 namespace {
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsTrimmed(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 // Option starts that end a value under the POSIX rule.
 constexpr std::array<std::string_view, 8> kOptionStarts{"/S", "/P:", "/E:", "/D",
@@ -18,25 +21,38 @@ bool StartsOption(std::string_view upperRest) {
     return false;
 }
 
-// The value after the first occurrence of key, or nothing when key is absent.
-bool TakeValue(const std::string& upper, const std::string& original, std::string_view key,
-               ValueRule rule, std::string& value) {
+struct ValueSpan {
+    bool found = false;
+    std::size_t begin = 0;  // first character of the value
+    std::size_t end = 0;    // one past its last character
+};
+
+// Where the value after the first occurrence of key lies in the line.
+ValueSpan FindValue(const std::string& upper, std::string_view key, ValueRule rule) {
+    ValueSpan span;
     std::size_t at = upper.find(key);
-    if (at == std::string::npos) return false;
-    std::size_t begin = at + key.size();
+    if (at == std::string::npos) return span;
+    span.found = true;
+    span.begin = at + key.size();
     if (rule == ValueRule::CutAtSlash) {
-        std::size_t slash = upper.find('/', begin);
-        value = upper.substr(begin, slash == std::string::npos ? std::string::npos : slash - begin);
-        return true;
+        span.end = std::min(upper.find('/', span.begin), upper.size());
+        return span;
     }
-    std::size_t end = begin;
-    while (end < original.size() &&
-           !(original[end] == ' ' && StartsOption(std::string_view(upper).substr(end + 1)))) {
-        ++end;
+    span.end = span.begin;
+    while (
+        span.end < upper.size() &&
+        !(upper[span.end] == ' ' && StartsOption(std::string_view(upper).substr(span.end + 1)))) {
+        ++span.end;
     }
-    value = original.substr(begin, end - begin);
-    while (!value.empty() && IsTrimmed(value.back())) value.pop_back();
-    return true;
+    return span;
+}
+
+std::string ValueText(const std::string& line, ValueSpan span, ValueRule rule) {
+    std::string value = line.substr(span.begin, span.end - span.begin);
+    if (rule == ValueRule::CutAtNextOption) {
+        while (!value.empty() && IsTrimmed(value.back())) value.pop_back();
+    }
+    return value;
 }
 
 }  // namespace
@@ -57,14 +73,28 @@ std::string BuildOptionLine(const std::vector<std::string>& args, bool upperCase
 ConsoleOptions ParseOptions(const std::vector<std::string>& args, ValueRule rule) {
     const std::string upper = BuildOptionLine(args, true);
     const std::string original = BuildOptionLine(args, false);
-    auto has = [&](std::string_view s) { return upper.find(s) != std::string::npos; };
+    const ValueSpan port = FindValue(upper, "/P:", rule);
+    const ValueSpan file = FindValue(upper, "/E:", rule);
+
+    // Under the POSIX rule a value is a path, and "/dev" or "/home" must not
+    // count as /D or /H: the flags are looked for outside the values.
+    std::string flags = upper;
+    if (rule == ValueRule::CutAtNextOption) {
+        for (const ValueSpan& v : {port, file}) {
+            if (v.found) std::fill(flags.begin() + v.begin, flags.begin() + v.end, ' ');
+        }
+    }
+    auto has = [&](std::string_view s) { return flags.find(s) != std::string::npos; };
 
     ConsoleOptions o;
     o.Help = has("/H") || has("-H") || has("/?") || has("-?");
     o.Screen = has("/S");
     o.Delete = has("/D");
-    o.Port = TakeValue(upper, original, "/P:", rule, o.PortText);
-    o.Export = TakeValue(upper, original, "/E:", rule, o.ExportFile);
+    o.Port = port.found;
+    o.Export = file.found;
+    const std::string& source = rule == ValueRule::CutAtSlash ? upper : original;
+    if (port.found) o.PortText = ValueText(source, port, rule);
+    if (file.found) o.ExportFile = ValueText(source, file, rule);
     return o;
 }
 

@@ -13,4 +13,6 @@ int RunWindowMode(TDMPen&) {
     return 1;
 }
 
-void ShowFatalError(const std::string& text) { std::cerr << "stylorix: " << text << std::endl; }
+void ShowFatalError(const std::string& text) {
+    std::cerr << "stylorix: " << text << std::endl;
+}

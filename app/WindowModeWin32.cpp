@@ -13,7 +13,9 @@ std::wstring Wide(const std::string& utf8) {
 
 // The main window comes with the user-interface work; until then the program
 // behaves as it does without a main form: the run ends at once.
-int RunWindowMode(TDMPen&) { return 0; }
+int RunWindowMode(TDMPen&) {
+    return 0;
+}
 
 void ShowFatalError(const std::string& text) {
     MessageBoxW(nullptr, Wide(text).c_str(), L"Fehler", MB_OK | MB_ICONERROR);

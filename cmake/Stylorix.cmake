@@ -26,10 +26,11 @@ endfunction()
 
 include(GoogleTest)
 
-# A GoogleTest executable registered with CTest. Under the Windows preset the
+# A GoogleTest executable registered with CTest; PROPERTIES go to every test
+# case (e.g. RESOURCE_LOCK wine-registry for tests that touch the Wine registry). Under the Windows preset the
 # tests are listed when CTest runs (through Wine), so building needs no Wine.
 function(stylorix_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   if(NOT T_TIMEOUT)
@@ -37,8 +38,9 @@ function(stylorix_add_test name)
   endif()
   if(CMAKE_CROSSCOMPILING)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT ${T_TIMEOUT})
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT ${T_TIMEOUT})
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
   endif()
 endfunction()

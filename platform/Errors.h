@@ -9,13 +9,13 @@ namespace platform {
 
 // File or console output that failed.
 class InOutError : public std::runtime_error {
-public:
+  public:
     explicit InOutError(const std::string& what) : std::runtime_error(what) {}
 };
 
 // A text that is not a valid number.
 class ConvertError : public std::runtime_error {
-public:
+  public:
     explicit ConvertError(const std::string& what) : std::runtime_error(what) {}
 };
 

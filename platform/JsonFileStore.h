@@ -11,7 +11,7 @@ namespace platform {
 // A file that cannot be parsed reads as empty (defaults), with a warning on
 // standard error, and is kept beside as "<file>.bad" when the store next saves.
 class JsonFileStore : public TypedStore {
-public:
+  public:
     explicit JsonFileStore(std::filesystem::path file);
 
     bool OpenKey(const std::string& key, bool create) override;
@@ -26,7 +26,7 @@ public:
     // Test hook: runs after the temporary file is complete, before the rename.
     std::function<void()> BeforeRename;
 
-private:
+  private:
     void Load();
 
     std::filesystem::path file_;

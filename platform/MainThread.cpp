@@ -38,9 +38,13 @@ const bool kMainIdInitialised = (MainId(), true);
 
 }  // namespace
 
-void MarkMainThread() { MainId().store(std::this_thread::get_id()); }
+void MarkMainThread() {
+    MainId().store(std::this_thread::get_id());
+}
 
-bool IsMainThread() { return MainId().load() == std::this_thread::get_id(); }
+bool IsMainThread() {
+    return MainId().load() == std::this_thread::get_id();
+}
 
 void Synchronize(const std::function<void()>& fn) {
     if (IsMainThread()) {
@@ -99,8 +103,7 @@ void WaitWhileDraining(const std::function<bool()>& done) {
         RunPendingHandOvers();
         if (done()) return;
         std::unique_lock guard(q.lock);
-        q.changed.wait_for(guard, std::chrono::milliseconds(5),
-                           [&] { return !q.pending.empty(); });
+        q.changed.wait_for(guard, std::chrono::milliseconds(5), [&] { return !q.pending.empty(); });
     }
 }
 

@@ -3,6 +3,8 @@
 namespace platform {
 
 // Without a window system the hand-over queue is the only message source.
-void ProcessMessages() { RunPendingHandOvers(); }
+void ProcessMessages() {
+    RunPendingHandOvers();
+}
 
 }  // namespace platform

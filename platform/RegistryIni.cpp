@@ -51,9 +51,12 @@ std::int32_t RegistryIni::ReadInteger(const std::string& section, const std::str
     auto value = store_.ReadValue(SectionKey(section), name);
     if (!value) return fallback;
     switch (value->kind) {
-        case ValueKind::String: return ParseDecimal(value->text).value_or(fallback);
-        case ValueKind::Integer: return static_cast<std::int32_t>(value->number);
-        default: throw RegistryError(RegistryErrorText(kInvalidDataType, name));
+        case ValueKind::String:
+            return ParseDecimal(value->text).value_or(fallback);
+        case ValueKind::Integer:
+            return static_cast<std::int32_t>(value->number);
+        default:
+            throw RegistryError(RegistryErrorText(kInvalidDataType, name));
     }
 }
 

@@ -11,7 +11,7 @@ namespace platform {
 // The registry's own error: a value of the wrong type, a key that cannot be
 // created, a value that cannot be set. Raised to the mode's top-level handler.
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -27,7 +27,7 @@ inline constexpr const char* kSetDataFailed = "Fehler beim Setzen der Daten für
 // booleans are written as "0"/"1", and a value of an unexpected kind raises
 // RegistryError.
 class RegistryIni {
-public:
+  public:
     // Opens the main key, creating it when it does not exist.
     RegistryIni(TypedStore& store, std::string mainKey);
 
@@ -37,15 +37,14 @@ public:
                              std::int32_t fallback);
     bool ReadBool(const std::string& section, const std::string& name, bool fallback);
 
-    void WriteString(const std::string& section, const std::string& name,
-                     const std::string& value);
+    void WriteString(const std::string& section, const std::string& name, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& name, std::int32_t value);
     void WriteBool(const std::string& section, const std::string& name, bool value);
 
     // Releases the key: makes the writes durable. Raises RegistryError on failure.
     void Close();
 
-private:
+  private:
     std::string SectionKey(const std::string& section) const;
     std::string WritableSection(const std::string& section);
 

@@ -29,7 +29,7 @@ struct StoreValue {
 };
 
 class TypedStore {
-public:
+  public:
     virtual ~TypedStore() = default;
 
     // True when the key exists afterwards; creates it (and its parents) when asked.
@@ -53,7 +53,7 @@ struct NoCaseLess {
 
 // Everything in memory; for tests, and wherever nothing needs to persist.
 class MemoryStore : public TypedStore {
-public:
+  public:
     bool OpenKey(const std::string& key, bool create) override;
     std::optional<StoreValue> ReadValue(const std::string& key, const std::string& name) override;
     bool WriteValue(const std::string& key, const std::string& name,
@@ -67,7 +67,7 @@ public:
     };
     std::map<std::string, Key, NoCaseLess>& Keys() { return keys_; }
 
-private:
+  private:
     Key* Find(const std::string& key);
     std::map<std::string, Key, NoCaseLess> keys_;
 };

@@ -23,9 +23,12 @@ namespace {
 
 const char* KindName(ValueKind kind) {
     switch (kind) {
-        case ValueKind::Integer: return "integer";
-        case ValueKind::Binary: return "binary";
-        default: return "string";
+        case ValueKind::Integer:
+            return "integer";
+        case ValueKind::Binary:
+            return "binary";
+        default:
+            return "string";
     }
 }
 
@@ -64,9 +67,15 @@ Json ToJson(const StoreValue& v) {
     Json j;
     j["type"] = KindName(v.kind);
     switch (v.kind) {
-        case ValueKind::Integer: j["value"] = v.number; break;
-        case ValueKind::Binary: j["value"] = ToHex(v.bytes); break;
-        default: j["value"] = v.text; break;
+        case ValueKind::Integer:
+            j["value"] = v.number;
+            break;
+        case ValueKind::Binary:
+            j["value"] = ToHex(v.bytes);
+            break;
+        default:
+            j["value"] = v.text;
+            break;
     }
     return j;
 }
@@ -85,7 +94,9 @@ fs::path DefaultUserStorePath() {
     return base / "stylorix" / "settings.json";
 }
 
-JsonFileStore::JsonFileStore(fs::path file) : file_(std::move(file)) { Load(); }
+JsonFileStore::JsonFileStore(fs::path file) : file_(std::move(file)) {
+    Load();
+}
 
 void JsonFileStore::Load() {
     std::ifstream in(file_, std::ios::binary);
@@ -104,8 +115,8 @@ void JsonFileStore::Load() {
         memory_ = std::move(loaded);
     } catch (const std::exception& e) {
         corrupt_ = true;
-        std::cerr << "stylorix: warning: settings file " << file_.string()
-                  << " cannot be read (" << e.what()
+        std::cerr << "stylorix: warning: settings file " << file_.string() << " cannot be read ("
+                  << e.what()
                   << "); using defaults. It is kept as a .bad copy when settings are next saved."
                   << std::endl;
     }
@@ -157,8 +168,10 @@ bool JsonFileStore::Flush() {
     bool ok = true;
     for (std::size_t done = 0; ok && done < text.size();) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n < 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
@@ -183,6 +196,8 @@ std::unique_ptr<TypedStore> OpenUserStore() {
     return std::make_unique<JsonFileStore>(DefaultUserStorePath());
 }
 
-std::unique_ptr<TypedStore> OpenMachineStore() { return std::make_unique<MemoryStore>(); }
+std::unique_ptr<TypedStore> OpenMachineStore() {
+    return std::make_unique<MemoryStore>();
+}
 
 }  // namespace platform

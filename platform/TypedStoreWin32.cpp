@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 class RegKey {
-public:
+  public:
     RegKey() = default;
     RegKey(const RegKey&) = delete;
     RegKey& operator=(const RegKey&) = delete;
@@ -20,12 +20,12 @@ public:
     HKEY Get() const { return h_; }
     explicit operator bool() const { return h_ != nullptr; }
 
-private:
+  private:
     HKEY h_ = nullptr;
 };
 
 class RegistryStore : public TypedStore {
-public:
+  public:
     RegistryStore(HKEY root, bool readOnly) : root_(root), readOnly_(readOnly) {}
 
     bool OpenKey(const std::string& key, bool create) override {
@@ -63,7 +63,8 @@ public:
                     n |= std::uint32_t(data[i]) << (8 * i);
                 return StoreValue::Integer(n);
             }
-            default: return StoreValue::Binary(std::move(data));
+            default:
+                return StoreValue::Binary(std::move(data));
         }
     }
 
@@ -124,7 +125,7 @@ public:
         return names;
     }
 
-private:
+  private:
     bool Open(const std::string& key, RegKey& k) {
         return RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, k.Out()) == ERROR_SUCCESS;
     }
