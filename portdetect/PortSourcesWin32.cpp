@@ -1,0 +1,267 @@
+// The Windows sources: device installation (setupapi) and configuration
+// manager (cfgmgr32), both loaded by name so that a system without them still
+// finds its ports through the others; the print spooler; the platform family.
+
+#include <windows.h>
+// clang-format off
+#include <setupapi.h>
+#include <cfgmgr32.h>
+#include <winspool.h>
+// clang-format on
+
+#include <cstring>
+
+#include "PortSourcesWin32.h"
+
+namespace portdetect {
+namespace {
+
+class Library {
+  public:
+    explicit Library(const char* name) : h_(LoadLibraryA(name)) {}
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+    ~Library() {
+        if (h_) FreeLibrary(h_);
+    }
+
+    // Resolves `fn` by name; false (and fn empty) when it is not there.
+    template <typename Fn>
+    bool Resolve(Fn*& fn, const char* name) const {
+        fn =
+            h_ ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(h_, name))) : nullptr;
+        return fn != nullptr;
+    }
+
+  private:
+    HMODULE h_;
+};
+
+#define STYLORIX_ENTRY(fn) decltype(&::fn) fn = nullptr
+#define STYLORIX_RESOLVE(lib, fn) lib.Resolve(fn, #fn)
+
+struct SetupApi {
+    STYLORIX_ENTRY(SetupDiClassGuidsFromNameA);
+    STYLORIX_ENTRY(SetupDiGetClassDevsA);
+    STYLORIX_ENTRY(SetupDiDestroyDeviceInfoList);
+    STYLORIX_ENTRY(SetupDiEnumDeviceInfo);
+    STYLORIX_ENTRY(SetupDiEnumDeviceInterfaces);
+    STYLORIX_ENTRY(SetupDiGetDeviceInterfaceDetailA);
+    STYLORIX_ENTRY(SetupDiGetDeviceInstanceIdA);
+    STYLORIX_ENTRY(SetupDiGetDeviceRegistryPropertyA);
+    STYLORIX_ENTRY(SetupDiOpenClassRegKeyExA);
+    STYLORIX_ENTRY(SetupDiOpenDevRegKey);
+    bool complete = false;
+
+    explicit SetupApi(const Library& lib) {
+        // Every one is resolved, so that each missing one is left empty.
+        bool all = true;
+        all &= STYLORIX_RESOLVE(lib, SetupDiClassGuidsFromNameA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetClassDevsA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiDestroyDeviceInfoList);
+        all &= STYLORIX_RESOLVE(lib, SetupDiEnumDeviceInfo);
+        all &= STYLORIX_RESOLVE(lib, SetupDiEnumDeviceInterfaces);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInterfaceDetailA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInstanceIdA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceRegistryPropertyA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiOpenClassRegKeyExA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiOpenDevRegKey);
+        complete = all;
+    }
+};
+
+struct CfgMgr {
+    STYLORIX_ENTRY(CM_Get_First_Log_Conf);
+    STYLORIX_ENTRY(CM_Free_Log_Conf_Handle);
+    STYLORIX_ENTRY(CM_Get_Next_Res_Des);
+    STYLORIX_ENTRY(CM_Free_Res_Des_Handle);
+    STYLORIX_ENTRY(CM_Get_Res_Des_Data_Size);
+    STYLORIX_ENTRY(CM_Get_Res_Des_Data);
+    bool complete = false;
+
+    explicit CfgMgr(const Library& lib) {
+        bool all = true;
+        all &= STYLORIX_RESOLVE(lib, CM_Get_First_Log_Conf);
+        all &= STYLORIX_RESOLVE(lib, CM_Free_Log_Conf_Handle);
+        all &= STYLORIX_RESOLVE(lib, CM_Get_Next_Res_Des);
+        all &= STYLORIX_RESOLVE(lib, CM_Free_Res_Des_Handle);
+        all &= STYLORIX_RESOLVE(lib, CM_Get_Res_Des_Data_Size);
+        all &= STYLORIX_RESOLVE(lib, CM_Get_Res_Des_Data);
+        complete = all;
+    }
+};
+
+#undef STYLORIX_ENTRY
+#undef STYLORIX_RESOLVE
+
+// A handle and the call that releases it.
+template <typename H, typename Free>
+class Owned {
+  public:
+    Owned(H h, Free free) : h_(h), free_(free) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() { Reset(); }
+    H Get() const { return h_; }
+    void Reset(H h = H{}) {
+        if (h_) free_(h_);
+        h_ = h;
+    }
+
+  private:
+    H h_;
+    Free free_;
+};
+
+// A registry key handle; SetupDiOpenDevRegKey reports failure as an invalid handle.
+using Key = Owned<HKEY, LONG(WINAPI*)(HKEY)>;
+bool Valid(HKEY key) {
+    return key && key != reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
+}
+
+GUID ToGuid(const ClassGuid& c) {
+    GUID g;
+    g.Data1 = c.Data1;
+    g.Data2 = c.Data2;
+    g.Data3 = c.Data3;
+    std::memcpy(g.Data4, c.Data4.data(), sizeof g.Data4);
+    return g;
+}
+
+// Text of a zero-terminated buffer of at most `size` bytes.
+std::string Text(const char* buffer, std::size_t size) {
+    return {buffer, strnlen(buffer, size)};
+}
+
+class Win32PortSources : public PortSources {
+  public:
+    explicit Win32PortSources(const Win32SourceOptions& options)
+        : setupLib_(options.SetupApi),
+          cfgLib_(options.CfgMgr),
+          setup_(setupLib_),
+          cfg_(cfgLib_),
+          spoolerBuffer_(options.SpoolerBuffer) {}
+
+    std::optional<std::vector<ClassDevice>> ClassDevices(const ClassGuid& cls) override {
+        if (!setup_.complete) return std::nullopt;
+        GUID guid = ToGuid(cls);
+        HDEVINFO set = setup_.SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT);
+        if (set == INVALID_HANDLE_VALUE) return std::nullopt;
+        Owned<HDEVINFO, decltype(setup_.SetupDiDestroyDeviceInfoList)> list(
+            set, setup_.SetupDiDestroyDeviceInfoList);
+
+        std::vector<ClassDevice> devices;
+        SP_DEVINFO_DATA info{};
+        info.cbSize = sizeof info;
+        for (DWORD i = 0; setup_.SetupDiEnumDeviceInfo(set, i, &info); ++i) {
+            char id[256];
+            if (!setup_.SetupDiGetDeviceInstanceIdA(set, &info, id, sizeof id, nullptr)) continue;
+            ClassDevice device;
+            device.FriendlyName = Property(set, info, SPDRP_FRIENDLYNAME);
+            if (!device.FriendlyName) device.DeviceDesc = Property(set, info, SPDRP_DEVICEDESC);
+            HKEY raw =
+                setup_.SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+            if (!Valid(raw)) continue;
+            Key key(raw, RegCloseKey);
+            // A name longer than the 255 bytes declared counts as missing.
+            char name[256];
+            DWORD size = 255;
+            if (RegQueryValueExA(key.Get(), "PortName", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(name), &size) != ERROR_SUCCESS)
+                continue;
+            name[size] = '\0';
+            device.PortName = Text(name, size);
+            device.DevInst = info.DevInst;
+            devices.push_back(std::move(device));
+        }
+        return devices;
+    }
+
+    std::vector<ResDesData> DevNodeResources(std::uint32_t devInst) override {
+        std::vector<ResDesData> result;
+        if (!cfg_.complete) return result;
+        LOG_CONF first = 0;
+        if (cfg_.CM_Get_First_Log_Conf(&first, devInst, ALLOC_LOG_CONF) != CR_SUCCESS)
+            return result;
+        Owned<LOG_CONF, decltype(cfg_.CM_Free_Log_Conf_Handle)> conf(first,
+                                                                     cfg_.CM_Free_Log_Conf_Handle);
+        Owned<RES_DES, decltype(cfg_.CM_Free_Res_Des_Handle)> current(0,
+                                                                      cfg_.CM_Free_Res_Des_Handle);
+        std::vector<std::uint8_t> buffer(100);  // grows to the largest descriptor met
+        RES_DES from = conf.Get();
+        RES_DES next = 0;
+        RESOURCEID type = 0;
+        while (cfg_.CM_Get_Next_Res_Des(&next, from, ResType_All, &type, 0) == CR_SUCCESS) {
+            current.Reset(next);
+            from = next;
+            ULONG size = 0;
+            if (cfg_.CM_Get_Res_Des_Data_Size(&size, next, 0) != CR_SUCCESS || size == 0) continue;
+            if (size > buffer.size()) buffer.resize(size);
+            if (cfg_.CM_Get_Res_Des_Data(next, buffer.data(), size, 0) != CR_SUCCESS) continue;
+            result.push_back(
+                {static_cast<std::uint32_t>(type), {buffer.begin(), buffer.begin() + size}});
+        }
+        return result;
+    }
+
+    std::optional<std::vector<SpoolerPort>> SpoolerPorts() override {
+        // Asked again with the size the spooler reports, so that a long list
+        // does not drop every port; a list that keeps growing gives up.
+        std::vector<BYTE> buffer(spoolerBuffer_);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            DWORD needed = 0, returned = 0;
+            if (EnumPortsA(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                           &returned)) {
+                std::vector<SpoolerPort> ports;
+                auto* records = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+                for (DWORD i = 0; i < returned; ++i) {
+                    const PORT_INFO_2A& r = records[i];
+                    ports.push_back(
+                        {r.pPortName ? r.pPortName : "", r.pDescription ? r.pDescription : ""});
+                }
+                return ports;
+            }
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
+            buffer.resize(needed);
+        }
+        return std::nullopt;
+    }
+
+    bool Win9xFamily() override { return (GetVersion() & 0x80000000u) != 0; }
+
+  private:
+    // A device property as text; nothing when it cannot be read whole.
+    std::optional<std::string> Property(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property) {
+        char buffer[257] = {};
+        if (!setup_.SetupDiGetDeviceRegistryPropertyA(
+                set, &info, property, nullptr, reinterpret_cast<BYTE*>(buffer), 256, nullptr))
+            return std::nullopt;
+        return Text(buffer, 256);
+    }
+
+    // Released in reverse: the configuration manager first, then setupapi.
+    Library setupLib_;
+    Library cfgLib_;
+    SetupApi setup_;
+    CfgMgr cfg_;
+    std::uint32_t spoolerBuffer_;
+};
+
+// Loaded at program start, before any window exists, and released at its end.
+Win32PortSources& Sources() {
+    static Win32PortSources sources{Win32SourceOptions{}};
+    return sources;
+}
+[[maybe_unused]] const bool loadedAtStart = (Sources(), true);
+
+}  // namespace
+
+std::unique_ptr<PortSources> OpenWin32Sources(const Win32SourceOptions& options) {
+    return std::make_unique<Win32PortSources>(options);
+}
+
+PortSources& PlatformSources() {
+    return Sources();
+}
+
+}  // namespace portdetect
