@@ -1,0 +1,198 @@
+#include "VersionBlock.h"
+
+#include <algorithm>
+
+namespace version {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 6;  // wLength, wValueLength, wType
+
+std::size_t Align4(std::size_t n) {
+    return (n + 3) & ~std::size_t{3};
+}
+
+char16_t Fold(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
+
+bool SameKey(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
+}
+
+std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
+    std::vector<std::u16string_view> parts;
+    while (!path.empty()) {
+        std::size_t cut = path.find(u'\\');
+        std::u16string_view part = path.substr(0, cut);
+        if (!part.empty()) parts.push_back(part);
+        if (cut == std::u16string_view::npos) break;
+        path.remove_prefix(cut + 1);
+    }
+    return parts;
+}
+
+std::u16string Widen(std::string_view text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (unsigned char c : text) wide.push_back(c);
+    return wide;
+}
+
+}  // namespace
+
+std::uint16_t VersionBlock::Word(std::size_t offset) const {
+    return static_cast<std::uint16_t>(bytes_[offset] | (bytes_[offset + 1] << 8));
+}
+
+std::optional<VersionBlock::Node> VersionBlock::ReadNode(std::size_t start,
+                                                         std::size_t limit) const {
+    limit = std::min(limit, bytes_.size());
+    if (start > limit || limit - start < kHeaderSize) return std::nullopt;
+    std::uint16_t length = Word(start);
+    if (length < kHeaderSize) return std::nullopt;
+
+    Node node;
+    node.Start = start;
+    node.End = start + std::min<std::size_t>(length, limit - start);
+    node.ValueLength = Word(start + 2);
+    node.Type = Word(start + 4);
+
+    std::size_t pos = start + kHeaderSize;
+    bool terminated = false;
+    while (pos + 2 <= node.End) {
+        char16_t c = Word(pos);
+        pos += 2;
+        if (c == 0) {
+            terminated = true;
+            break;
+        }
+        node.Key.push_back(c);
+    }
+    if (!terminated) pos = node.End;
+    node.ValueStart = std::min(start + Align4(pos - start), node.End);
+    std::size_t valueBytes = node.Type ? std::size_t{node.ValueLength} * 2 : node.ValueLength;
+    node.ChildrenStart = std::min(start + Align4(node.ValueStart - start + valueBytes), node.End);
+    return node;
+}
+
+std::vector<VersionBlock::Node> VersionBlock::Children(const Node& parent) const {
+    std::vector<Node> children;
+    std::size_t pos = parent.ChildrenStart;
+    while (pos < parent.End) {
+        auto child = ReadNode(pos, parent.End);
+        if (!child) break;
+        pos += Align4(Word(pos));
+        children.push_back(std::move(*child));
+    }
+    return children;
+}
+
+std::optional<VersionBlock::Node> VersionBlock::Find(std::u16string_view path) const {
+    auto node = ReadNode(0, bytes_.size());
+    if (!node) return std::nullopt;
+    for (std::u16string_view part : SplitPath(path)) {
+        std::optional<Node> next;
+        for (Node& child : Children(*node)) {
+            if (SameKey(child.Key, part)) {
+                next = std::move(child);
+                break;
+            }
+        }
+        if (!next) return std::nullopt;
+        node = std::move(next);
+    }
+    return node;
+}
+
+std::u16string VersionBlock::TextOf(const Node& node) const {
+    std::size_t chars = node.Type ? node.ValueLength : node.ValueLength / 2u;
+    chars = std::min(chars, (node.End - node.ValueStart) / 2);
+    std::u16string text;
+    for (std::size_t i = 0; i < chars; ++i) {
+        char16_t c = Word(node.ValueStart + 2 * i);
+        if (c == 0) break;
+        text.push_back(c);
+    }
+    return text;
+}
+
+std::optional<FixedFileInfo> VersionBlock::Fixed() const {
+    auto root = ReadNode(0, bytes_.size());
+    if (!root || root->ValueLength < kFixedFileInfoSize ||
+        root->End - root->ValueStart < kFixedFileInfoSize)
+        return std::nullopt;
+    std::uint32_t f[13];
+    for (std::size_t i = 0; i < 13; ++i) {
+        std::size_t at = root->ValueStart + 4 * i;
+        f[i] = Word(at) | (std::uint32_t{Word(at + 2)} << 16);
+    }
+    return FixedFileInfo{f[0], f[1], f[2], f[3],  f[4],  f[5], f[6],
+                         f[7], f[8], f[9], f[10], f[11], f[12]};
+}
+
+std::optional<std::u16string> VersionBlock::Text(std::u16string_view path) const {
+    auto node = Find(path);
+    if (!node) return std::nullopt;
+    return TextOf(*node);
+}
+
+std::optional<std::u16string> VersionBlock::Text(std::string_view path) const {
+    return Text(std::u16string_view(Widen(path)));
+}
+
+std::optional<std::vector<std::uint8_t>> VersionBlock::Value(std::string_view path) const {
+    auto node = Find(Widen(path));
+    if (!node) return std::nullopt;
+    std::size_t n = node->Type ? std::size_t{node->ValueLength} * 2 : node->ValueLength;
+    n = std::min(n, node->End - node->ValueStart);
+    auto first = bytes_.begin() + static_cast<std::ptrdiff_t>(node->ValueStart);
+    return std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(n));
+}
+
+std::vector<VersionBlock::Table> VersionBlock::StringTables() const {
+    std::vector<Table> tables;
+    auto info = Find(u"\\StringFileInfo");
+    if (!info) return tables;
+    for (const Node& table : Children(*info)) {
+        Table t{table.Key, {}};
+        for (const Node& entry : Children(table)) t.Entries.push_back({entry.Key, TextOf(entry)});
+        tables.push_back(std::move(t));
+    }
+    return tables;
+}
+
+std::string Utf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace version
