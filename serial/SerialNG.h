@@ -6,6 +6,7 @@
 // main thread. Nothing here throws: every failure goes to OnProcessError.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -55,7 +56,9 @@ class TWorkThread {
     TWorkThread& operator=(const TWorkThread&) = delete;
 
     void Start();  // runs Execute on its own thread
-    void Terminate() { terminated_ = true; }
+    void Terminate();
+    // Cuts the idle sleep short (the port was opened, or the end is asked for).
+    void Wake();
     bool Terminated() const { return terminated_; }
     bool Finished() const { return finished_; }
     // Waits for the thread to end; keeps running the main thread's hand-overs.
@@ -73,6 +76,14 @@ class TWorkThread {
     void ReportStored();
     void Report(std::uint32_t place, std::uint32_t code, const char* msg);
     void SyncEvent(const std::function<void()>& handler);
+    void Raise(std::uint32_t which, std::function<void(TSerialPortNG&)> TSerialPortNG::*event);
+    void IdleSleep(std::uint32_t ms);
+    void SignalEvent(comm::Overlapped& ov);
+    void ResetEvent(comm::Overlapped& ov);
+    // Cancels the operation of ov and waits a bounded time for its end; false
+    // if it is still running.
+    bool EndInFlight(comm::Overlapped& ov, std::uint32_t& transferred);
+    void AbandonRead();
 
     void PollStatus();
     void CheckWrite();
@@ -86,6 +97,8 @@ class TWorkThread {
     TSerialPortNG& Port;
     CommDriver& drv_;
     std::thread thread_;
+    std::mutex idleLock_;
+    std::condition_variable idleWake_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
 
@@ -96,6 +109,7 @@ class TWorkThread {
     std::uint8_t ErrNoise = 0;
 
     // Loop state, the worker's own.
+    bool threaded_ = false;
     bool started_ = false;
     bool WorkerActive = false;
     bool ReadPending = false;
@@ -106,8 +120,9 @@ class TWorkThread {
     std::uint32_t lastError_ = 0;
     std::uint32_t pollErrors_ = 0;
     std::uint32_t pollInQueue_ = 0;
-    std::vector<std::uint8_t> readBuffer_;
-    std::uint32_t readCount_ = 0;
+    std::unique_ptr<std::uint8_t[]> readBuffer_;
+    // Buffers of reads that would not end when cancelled; kept to the end.
+    std::vector<std::unique_ptr<std::uint8_t[]>> orphans_;
 };
 
 class TSerialPortNG {
@@ -210,6 +225,10 @@ class TSerialPortNG {
     bool ThreadRunning() const { return threadRunning_; }
 
     // Events, each with at most one handler, raised on the main thread.
+    // Assign them on the main thread, best before opening the port: the worker
+    // hands an event over only if its handler was assigned when the component
+    // last ran on the main thread (opening, sending, taking clusters, any
+    // earlier hand-over), so an unassigned event costs nothing.
     std::function<void(TSerialPortNG&)> OnCommEvent;
     std::function<void(TSerialPortNG&)> OnCommStat;
     std::function<void(TSerialPortNG&)> OnTxQueueEmptyEvent;
@@ -231,6 +250,24 @@ class TSerialPortNG {
   private:
     friend class TWorkThread;
 
+    enum HandlerBit : std::uint32_t {
+        hCommEvent = 1u << 0,
+        hCommStat = 1u << 1,
+        hTxQueueEmpty = 1u << 2,
+        hWriteDone = 1u << 3,
+        hBreak = 1u << 4,
+        hCTS = 1u << 5,
+        hDSR = 1u << 6,
+        hLineError = 1u << 7,
+        hRing = 1u << 8,
+        hRI = 1u << 9,
+        hRLSD = 1u << 10,
+        hRxCluster = 1u << 11,
+        hRxChar = 1u << 12,
+        hRxEventChar = 1u << 13,
+        hProcessError = 1u << 14,
+    };
+
     void Init(std::unique_ptr<CommDriver> driver, bool startWorker);
     void ProcessError(std::uint32_t place, std::uint32_t code, const std::string& msg,
                       std::uint8_t noise);
@@ -245,6 +282,9 @@ class TSerialPortNG {
     void ThreadTerminated() { threadRunning_ = false; }
     void ReconfigureIfActive();
     comm::Handle Handle() const { return comHandle_; }
+    // Records which handlers are assigned, for the worker to look at.
+    void NoteHandlers();
+    bool Assigned(std::uint32_t which) const { return (assigned_ & which) != 0; }
 
     std::unique_ptr<CommDriver> driver_;
 
@@ -303,6 +343,8 @@ class TSerialPortNG {
 
     std::mutex ClusterLock;
     std::deque<std::unique_ptr<TSerialCluster>> ClusterList;  // oldest first
+
+    std::atomic<std::uint32_t> assigned_{0};
 
     std::unique_ptr<TWorkThread> workThread_;
 };

@@ -1,0 +1,803 @@
+// The comm driver on POSIX: termios and poll. It emulates what the component
+// relies on of the Windows calls: reads of queued bytes complete at once, the
+// event wait completes when bytes arrive, when the output queue runs empty and
+// when a modem line changes, writes end after their total time-out, and line
+// control that a device does not have (a pseudo-terminal) counts as done.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "CommDriver.h"
+#include "DevicePath.h"
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+namespace comm {
+namespace {
+
+thread_local std::uint32_t tLastError = 0;
+
+constexpr std::uintptr_t kStatusPending = 0x103;
+constexpr std::uintptr_t kStatusError = 0x80000000u;
+constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+// While bytes wait unread or a write drains, arrivals and the empty output
+// queue are looked for at this step.
+constexpr int kSliceMs = 5;
+
+bool Fail(std::uint32_t error) {
+    tLastError = error;
+    return false;
+}
+
+std::uint32_t ErrorFromErrno(int e) {
+    switch (e) {
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+            return kErrorFileNotFound;
+        case EACCES:
+        case EPERM:
+        case EBUSY:
+            return kErrorAccessDenied;
+        case EBADF:
+            return kErrorInvalidHandle;
+        case EINVAL:
+            return kErrorInvalidParameter;
+        case EIO:
+            return kErrorNotReady;
+        default:
+            return kErrorGenFailure;
+    }
+}
+
+// After the device is open a vanished device shows as EIO, ENXIO or ENODEV.
+std::uint32_t IoError(int e) {
+    return (e == EIO || e == ENXIO || e == ENODEV) ? kErrorNotReady : ErrorFromErrno(e);
+}
+
+// A device without the call (a pseudo-terminal has no modem lines).
+bool Unsupported(int e) {
+    return e == ENOTTY || e == EINVAL || e == ENOSYS;
+}
+
+std::uint64_t NowMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+struct Speed {
+    std::uint32_t baud;
+    speed_t code;
+};
+constexpr Speed kSpeeds[] = {
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+#if defined(__linux__) && defined(TIOCGICOUNT)
+struct Counters {
+    std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+};
+bool ReadCounters(int fd, Counters& c) {
+    serial_icounter_struct ic{};
+    if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+    c.frame = static_cast<std::uint32_t>(ic.frame);
+    c.overrun = static_cast<std::uint32_t>(ic.overrun);
+    c.parity = static_cast<std::uint32_t>(ic.parity);
+    c.brk = static_cast<std::uint32_t>(ic.brk);
+    c.bufOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
+    return true;
+}
+#else
+struct Counters {
+    std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+};
+bool ReadCounters(int, Counters&) {
+    return false;
+}
+#endif
+
+struct Event {
+    bool set = false;
+    int rd = -1;
+    int wr = -1;
+    ~Event() {
+        if (rd >= 0) close(rd);
+        if (wr >= 0) close(wr);
+    }
+};
+
+struct Port {
+    int fd = -1;
+    termios saved{};
+    bool savedOk = false;
+    bool gone = false;
+    bool hasLines = true;
+    Dcb dcb;
+    CommTimeouts timeouts;
+    std::uint32_t mask = 0;
+    // Event wait.
+    Overlapped* waitOv = nullptr;
+    std::uint32_t* waitMask = nullptr;
+    std::uint32_t rxBase = 0;
+    std::uint32_t modemBase = 0;
+    bool txBusy = false;
+    std::uint32_t lineEvents = 0;  // error and break events not yet reported
+    // Write.
+    Overlapped* writeOv = nullptr;
+    const std::uint8_t* writeBuf = nullptr;
+    std::uint32_t writeLen = 0;
+    std::uint32_t writeDone = 0;
+    std::uint64_t writeDeadline = 0;  // 0: none
+    // Line errors since the last ClearCommError.
+    Counters counters;
+    bool countersOk = false;
+    std::uint32_t errors = 0;
+    ~Port() {
+        if (fd >= 0) {
+            if (savedOk) tcsetattr(fd, TCSANOW, &saved);
+            close(fd);
+        }
+    }
+};
+
+class PosixDriver final : public Driver {
+  public:
+    Handle CreateEvent() override {
+        std::lock_guard guard(lock_);
+        auto ev = std::make_unique<Event>();
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+            Fail(ErrorFromErrno(errno));
+            return kNoEvent;
+        }
+        ev->rd = fds[0];
+        ev->wr = fds[1];
+        const Handle h = next_++;
+        events_[h] = std::move(ev);
+        tLastError = 0;
+        return h;
+    }
+
+    bool SetEvent(Handle event) override {
+        std::lock_guard guard(lock_);
+        Event* ev = FindEvent(event);
+        if (!ev) return Fail(kErrorInvalidHandle);
+        Signal(*ev);
+        return true;
+    }
+
+    bool ResetEvent(Handle event) override {
+        std::lock_guard guard(lock_);
+        Event* ev = FindEvent(event);
+        if (!ev) return Fail(kErrorInvalidHandle);
+        Unsignal(*ev);
+        return true;
+    }
+
+    bool CloseEvent(Handle event) override {
+        std::lock_guard guard(lock_);
+        if (events_.erase(event) == 0) return Fail(kErrorInvalidHandle);
+        return true;
+    }
+
+    std::uint32_t WaitForSingleObject(Handle event, std::uint32_t ms) override {
+        return WaitForMultipleObjects(1, &event, ms);
+    }
+
+    std::uint32_t WaitForMultipleObjects(std::uint32_t count, const Handle* handles,
+                                         std::uint32_t ms) override {
+        const std::uint64_t start = NowMs();
+        for (;;) {
+            std::vector<pollfd> fds;
+            bool slice = false;
+            {
+                std::lock_guard guard(lock_);
+                for (int round = 0; round < 2; ++round) {
+                    for (std::uint32_t i = 0; i < count; ++i) {
+                        Event* ev = FindEvent(handles[i]);
+                        if (!ev) {
+                            Fail(kErrorInvalidHandle);
+                            return kWaitFailed;
+                        }
+                        if (ev->set) return kWaitObject0 + i;
+                    }
+                    if (round == 0) Progress(count, handles);
+                }
+                for (std::uint32_t i = 0; i < count; ++i)
+                    fds.push_back({FindEvent(handles[i])->rd, POLLIN, 0});
+                for (auto& [h, port] : ports_) {
+                    if (port->gone) continue;
+                    short want = 0;
+                    if (port->waitOv && Watched(port->waitOv->Event, count, handles)) {
+                        if (port->rxBase == 0 && (port->mask & kEvRxChar))
+                            want |= POLLIN;
+                        else if (port->mask & kEvRxChar)
+                            slice = true;
+                        if (port->txBusy && (port->mask & kEvTxEmpty)) slice = true;
+                    }
+                    if (port->writeOv && Watched(port->writeOv->Event, count, handles))
+                        want |= POLLOUT;
+                    if (want) fds.push_back({port->fd, want, 0});
+                }
+            }
+            const std::uint64_t elapsed = NowMs() - start;
+            if (ms != kInfinite && elapsed >= ms) return kWaitTimeout;
+            int timeout = ms == kInfinite ? -1 : static_cast<int>(ms - elapsed);
+            if (slice && (timeout < 0 || timeout > kSliceMs)) timeout = kSliceMs;
+            const int n = poll(fds.data(), fds.size(), timeout);
+            if (n > 0) {
+                std::lock_guard guard(lock_);
+                for (const pollfd& p : fds)
+                    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) Vanished(p.fd);
+            }
+        }
+    }
+
+    Handle Open(const std::string& path) override {
+        const std::string device = PosixDevicePath(path);
+        const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            Fail(ErrorFromErrno(errno));
+            return kInvalidHandle;
+        }
+        auto port = std::make_unique<Port>();
+        port->fd = fd;
+        if (tcgetattr(fd, &port->saved) != 0) {
+            Fail(1);  // not a serial device: "incorrect function"
+            return kInvalidHandle;
+        }
+        port->savedOk = true;
+        ioctl(fd, TIOCEXCL);
+        termios raw = port->saved;
+        cfmakeraw(&raw);
+        raw.c_cflag |= CLOCAL | CREAD;
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(fd, TCSANOW, &raw);
+        port->dcb = DcbFrom(raw);
+        int bits = 0;
+        if (ioctl(fd, TIOCMGET, &bits) != 0 && Unsupported(errno)) port->hasLines = false;
+        port->countersOk = ReadCounters(fd, port->counters);
+        std::lock_guard guard(lock_);
+        const Handle h = next_++;
+        ports_[h] = std::move(port);
+        tLastError = 0;
+        return h;
+    }
+
+    bool Close(Handle handle) override {
+        std::unique_ptr<Port> port;
+        {
+            std::lock_guard guard(lock_);
+            auto it = ports_.find(handle);
+            if (it == ports_.end()) return Fail(kErrorInvalidHandle);
+            port = std::move(it->second);
+            ports_.erase(it);
+            // Closing ends what is outstanding, as on Windows.
+            if (port->waitOv) EndWait(*port, 0, kErrorOperationAborted);
+            if (port->writeOv) EndWrite(*port, kErrorOperationAborted);
+        }
+        return true;
+    }
+
+    bool SetupComm(Handle handle, std::uint32_t, std::uint32_t) override {
+        std::lock_guard guard(lock_);
+        // The kernel's queues have fixed sizes; only the handle is checked.
+        return FindPort(handle) != nullptr;
+    }
+
+    bool GetCommState(Handle handle, Dcb& dcb) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        termios t{};
+        if (tcgetattr(port->fd, &t) != 0) return Fail(IoError(errno));
+        dcb = port->dcb;
+        return true;
+    }
+
+    bool SetCommState(Handle handle, const Dcb& dcb) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        termios t{};
+        if (tcgetattr(port->fd, &t) != 0) return Fail(IoError(errno));
+        cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        speed_t speed = 0;
+        bool known = false;
+        for (const Speed& s : kSpeeds)
+            if (s.baud == dcb.BaudRate) speed = s.code, known = true;
+        if (!known) return Fail(kErrorInvalidParameter);
+        cfsetispeed(&t, speed);
+        cfsetospeed(&t, speed);
+        t.c_cflag &= ~CSIZE;
+        switch (dcb.ByteSize) {
+            case 5:
+                t.c_cflag |= CS5;
+                break;
+            case 6:
+                t.c_cflag |= CS6;
+                break;
+            case 7:
+                t.c_cflag |= CS7;
+                break;
+            case 8:
+                t.c_cflag |= CS8;
+                break;
+            default:
+                return Fail(kErrorInvalidParameter);
+        }
+        t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+        switch (dcb.Parity) {
+            case 0:
+                break;
+            case 1:
+                t.c_cflag |= PARENB | PARODD;
+                break;
+            case 2:
+                t.c_cflag |= PARENB;
+                break;
+            case 3:
+                t.c_cflag |= PARENB | PARODD | CMSPAR;
+                break;
+            case 4:
+                t.c_cflag |= PARENB | CMSPAR;
+                break;
+            default:
+                return Fail(kErrorInvalidParameter);
+        }
+        if (dcb.Flags & kDcbParity) t.c_iflag |= INPCK;
+        if (dcb.StopBits > 2) return Fail(kErrorInvalidParameter);
+        if (dcb.StopBits != 0) t.c_cflag |= CSTOPB;
+        const std::uint32_t rtsControl = (dcb.Flags >> kDcbRtsControlShift) & 3;
+        const std::uint32_t dtrControl = (dcb.Flags >> kDcbDtrControlShift) & 3;
+        if ((dcb.Flags & kDcbOutxCtsFlow) || rtsControl == 2) t.c_cflag |= CRTSCTS;
+        // Software flow control only when asked for.
+        if (dcb.Flags & kDcbOutX) t.c_iflag |= IXON;
+        if (dcb.Flags & kDcbInX) t.c_iflag |= IXOFF;
+        t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+        t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+        if (tcsetattr(port->fd, TCSANOW, &t) != 0) return Fail(IoError(errno));
+        // The control modes drive the lines as Windows does: disabled lowers,
+        // enabled and handshake raise.
+        SetLine(*port, TIOCM_DTR, dtrControl != 0);
+        SetLine(*port, TIOCM_RTS, rtsControl != 0);
+        port->dcb = dcb;
+        return true;
+    }
+
+    bool SetCommTimeouts(Handle handle, const CommTimeouts& timeouts) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        port->timeouts = timeouts;
+        return true;
+    }
+
+    bool SetCommMask(Handle handle, std::uint32_t mask) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        port->mask = mask;
+        if (port->waitOv) EndWait(*port, 0, 0);
+        return true;
+    }
+
+    bool WaitCommEvent(Handle handle, std::uint32_t* mask, Overlapped& ov) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        if (port->gone) return Fail(kErrorNotReady);
+        if (port->mask == 0 || port->waitOv) return Fail(kErrorInvalidParameter);
+        if (Event* ev = FindEvent(ov.Event)) Unsignal(*ev);
+        port->waitOv = &ov;
+        port->waitMask = mask;
+        ov.Internal = kStatusPending;
+        ov.InternalHigh = 0;
+        // Whatever happened since the last wait ended completes this one.
+        if (CheckWait(*port)) return true;
+        if (port->gone) {
+            port->waitOv = nullptr;
+            return Fail(kErrorNotReady);
+        }
+        return Fail(kErrorIoPending);
+    }
+
+    bool GetCommModemStatus(Handle handle, std::uint32_t& status) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        std::uint32_t lines = 0;
+        if (!ModemLines(*port, lines)) return false;
+        status = lines;
+        return true;
+    }
+
+    bool ClearCommError(Handle handle, std::uint32_t& errors, ComStat& stat) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        int in = 0;
+        if (ioctl(port->fd, FIONREAD, &in) != 0) return Fail(IoError(errno));
+        int out = 0;
+        if (ioctl(port->fd, TIOCOUTQ, &out) != 0) out = 0;
+        UpdateCounters(*port);
+        errors = port->errors;
+        port->errors = 0;
+        stat.Flags = 0;
+        stat.InQue = static_cast<std::uint32_t>(in);
+        stat.OutQue = static_cast<std::uint32_t>(out);
+        return true;
+    }
+
+    bool ReadFile(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* done,
+                  Overlapped& ov) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        if (Event* ev = FindEvent(ov.Event)) Unsignal(*ev);
+        auto* bytes = static_cast<std::uint8_t*>(buffer);
+        std::uint32_t got = 0;
+        while (got < count) {
+            const ssize_t n = read(port->fd, bytes + got, count - got);
+            if (n > 0) {
+                got += static_cast<std::uint32_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN && got == 0) {
+                ov.Internal = kStatusError | IoError(errno);
+                return Fail(IoError(errno));
+            }
+            break;  // the queue is empty (or, n == 0, the other side hung up)
+        }
+        if (port->dcb.Flags & kDcbNull) {
+            std::uint32_t kept = 0;
+            for (std::uint32_t i = 0; i < got; ++i)
+                if (bytes[i] != 0) bytes[kept++] = bytes[i];
+            got = kept;
+        }
+        port->rxBase = port->rxBase > got ? port->rxBase - got : 0;
+        ov.Internal = 0;
+        ov.InternalHigh = got;
+        if (done) *done = got;
+        if (Event* ev = FindEvent(ov.Event)) Signal(*ev);
+        return true;
+    }
+
+    bool WriteFile(Handle handle, const void* buffer, std::uint32_t count, std::uint32_t* done,
+                   Overlapped& ov) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        if (port->gone) return Fail(kErrorNotReady);
+        if (port->writeOv) return Fail(kErrorInvalidParameter);
+        if (Event* ev = FindEvent(ov.Event)) Unsignal(*ev);
+        port->writeOv = &ov;
+        port->writeBuf = static_cast<const std::uint8_t*>(buffer);
+        port->writeLen = count;
+        port->writeDone = 0;
+        const std::uint64_t total =
+            std::uint64_t{port->timeouts.WriteTotalTimeoutMultiplier} * count +
+            port->timeouts.WriteTotalTimeoutConstant;
+        port->writeDeadline = total ? NowMs() + total : 0;
+        ov.Internal = kStatusPending;
+        ov.InternalHigh = 0;
+        ProgressWrite(*port);
+        if (ov.Internal == kStatusPending) return Fail(kErrorIoPending);
+        if (ov.Internal != 0) return Fail(static_cast<std::uint32_t>(ov.Internal & ~kStatusError));
+        if (done) *done = static_cast<std::uint32_t>(ov.InternalHigh);
+        return true;
+    }
+
+    bool GetOverlappedResult(Handle, Overlapped& ov, std::uint32_t& transferred,
+                             bool wait) override {
+        for (;;) {
+            {
+                std::lock_guard guard(lock_);
+                for (auto& [h, port] : ports_)
+                    if (port->writeOv == &ov) ProgressWrite(*port);
+                transferred = static_cast<std::uint32_t>(ov.InternalHigh);
+                if (ov.Internal == 0) return true;
+                if (ov.Internal != kStatusPending)
+                    return Fail(static_cast<std::uint32_t>(ov.Internal & ~kStatusError));
+                if (!wait) return Fail(kErrorIoIncomplete);
+            }
+            WaitForSingleObject(ov.Event, 10);
+        }
+    }
+
+    bool CancelIo(Handle, Overlapped& ov) override {
+        std::lock_guard guard(lock_);
+        for (auto& [h, port] : ports_) {
+            if (port->waitOv == &ov) EndWait(*port, 0, kErrorOperationAborted);
+            if (port->writeOv == &ov) EndWrite(*port, kErrorOperationAborted);
+        }
+        return true;
+    }
+
+    bool EscapeCommFunction(Handle handle, std::uint32_t function) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        switch (function) {
+            case kSetRts:
+                return SetLine(*port, TIOCM_RTS, true);
+            case kClrRts:
+                return SetLine(*port, TIOCM_RTS, false);
+            case kSetDtr:
+                return SetLine(*port, TIOCM_DTR, true);
+            case kClrDtr:
+                return SetLine(*port, TIOCM_DTR, false);
+            default:
+                return Fail(kErrorInvalidParameter);
+        }
+    }
+
+    bool SetCommBreak(Handle handle) override { return Break(handle, TIOCSBRK); }
+    bool ClearCommBreak(Handle handle) override { return Break(handle, TIOCCBRK); }
+
+    bool PurgeComm(Handle handle, std::uint32_t flags) override {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        if ((flags & kPurgeTxAbort) && port->writeOv) EndWrite(*port, kErrorOperationAborted);
+        const bool in = flags & kPurgeRxClear;
+        const bool out = flags & kPurgeTxClear;
+        if (in || out) {
+            if (tcflush(port->fd, in && out ? TCIOFLUSH
+                                  : in      ? TCIFLUSH
+                                            : TCOFLUSH) != 0 &&
+                !Unsupported(errno))
+                return Fail(IoError(errno));
+            if (in) port->rxBase = 0;
+        }
+        return true;
+    }
+
+    std::uint32_t GetLastError() override { return tLastError; }
+    std::uint32_t GetTickCount() override { return static_cast<std::uint32_t>(NowMs()); }
+    void Sleep(std::uint32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    std::int32_t PlatformId() override { return -1; }
+
+  private:
+    Event* FindEvent(Handle h) {
+        auto it = events_.find(h);
+        return it == events_.end() ? nullptr : it->second.get();
+    }
+
+    Port* FindPort(Handle h) {
+        auto it = ports_.find(h);
+        if (it == ports_.end()) {
+            Fail(kErrorInvalidHandle);
+            return nullptr;
+        }
+        return it->second.get();
+    }
+
+    static bool Watched(Handle event, std::uint32_t count, const Handle* handles) {
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (handles[i] == event) return true;
+        return false;
+    }
+
+    static void Signal(Event& ev) {
+        if (ev.set) return;
+        ev.set = true;
+        const char byte = 1;
+        [[maybe_unused]] ssize_t n = write(ev.wr, &byte, 1);
+    }
+
+    static void Unsignal(Event& ev) {
+        if (!ev.set) return;
+        ev.set = false;
+        char buf[16];
+        while (read(ev.rd, buf, sizeof buf) > 0) {
+        }
+    }
+
+    void Complete(Overlapped& ov, std::uint32_t error, std::uint32_t transferred) {
+        ov.Internal = error ? (kStatusError | error) : 0;
+        ov.InternalHigh = transferred;
+        if (Event* ev = FindEvent(ov.Event)) Signal(*ev);
+    }
+
+    void EndWait(Port& port, std::uint32_t mask, std::uint32_t error) {
+        if (port.waitMask) *port.waitMask = mask;
+        Overlapped& ov = *port.waitOv;
+        port.waitOv = nullptr;
+        port.waitMask = nullptr;
+        Complete(ov, error, 0);
+    }
+
+    void EndWrite(Port& port, std::uint32_t error) {
+        Overlapped& ov = *port.writeOv;
+        port.writeOv = nullptr;
+        port.writeBuf = nullptr;
+        Complete(ov, error, port.writeDone);
+    }
+
+    // Moves the pending operations of the ports whose events are waited on.
+    void Progress(std::uint32_t count, const Handle* handles) {
+        for (auto& [h, port] : ports_) {
+            if (port->waitOv && Watched(port->waitOv->Event, count, handles)) CheckWait(*port);
+            if (port->writeOv && Watched(port->writeOv->Event, count, handles))
+                ProgressWrite(*port);
+        }
+    }
+
+    // Ends the event wait if something it waits for has happened.
+    bool CheckWait(Port& port) {
+        std::uint32_t events = 0;
+        int in = 0;
+        if (ioctl(port.fd, FIONREAD, &in) != 0) {
+            if (!Unsupported(errno)) Vanished(port.fd);
+            return false;
+        }
+        const auto queued = static_cast<std::uint32_t>(in);
+        if (queued > port.rxBase) events |= kEvRxChar;
+        if (port.txBusy) {
+            int out = 0;
+            if (ioctl(port.fd, TIOCOUTQ, &out) != 0 || out == 0) events |= kEvTxEmpty;
+        }
+        std::uint32_t lines = port.modemBase;
+        if (port.hasLines && ModemLines(port, lines)) {
+            const std::uint32_t changed = lines ^ port.modemBase;
+            if (changed & kMsCtsOn) events |= kEvCts;
+            if (changed & kMsDsrOn) events |= kEvDsr;
+            if (changed & kMsRlsdOn) events |= kEvRlsd;
+            if (changed & kMsRingOn) events |= kEvRing;
+        }
+        UpdateCounters(port);
+        events |= port.lineEvents;
+        events &= port.mask;
+        if (!events) return false;
+        port.rxBase = queued;
+        port.modemBase = lines;
+        if (events & kEvTxEmpty) port.txBusy = false;
+        port.lineEvents &= ~events;
+        EndWait(port, events, 0);
+        return true;
+    }
+
+    void ProgressWrite(Port& port) {
+        if (!port.writeOv) return;
+        while (port.writeDone < port.writeLen) {
+            const ssize_t n =
+                write(port.fd, port.writeBuf + port.writeDone, port.writeLen - port.writeDone);
+            if (n > 0) {
+                port.writeDone += static_cast<std::uint32_t>(n);
+                port.txBusy = true;
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN) {
+                EndWrite(port, IoError(errno));
+                return;
+            }
+            break;
+        }
+        // Done, or stopped by the write time-out with what went out so far.
+        if (port.writeDone == port.writeLen ||
+            (port.writeDeadline && NowMs() >= port.writeDeadline))
+            EndWrite(port, 0);
+    }
+
+    bool ModemLines(Port& port, std::uint32_t& lines) {
+        lines = 0;
+        int bits = 0;
+        if (ioctl(port.fd, TIOCMGET, &bits) != 0) {
+            if (Unsupported(errno)) return true;  // no lines: all low
+            return Fail(IoError(errno));
+        }
+        if (bits & TIOCM_CTS) lines |= kMsCtsOn;
+        if (bits & TIOCM_DSR) lines |= kMsDsrOn;
+        if (bits & TIOCM_RNG) lines |= kMsRingOn;
+        if (bits & TIOCM_CAR) lines |= kMsRlsdOn;
+        return true;
+    }
+
+    static bool SetLine(Port& port, int line, bool on) {
+        if (ioctl(port.fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !Unsupported(errno))
+            return Fail(IoError(errno));
+        return true;
+    }
+
+    bool Break(Handle handle, unsigned long request) {
+        std::lock_guard guard(lock_);
+        Port* port = FindPort(handle);
+        if (!port) return false;
+        if (ioctl(port->fd, request) != 0 && !Unsupported(errno)) return Fail(IoError(errno));
+        return true;
+    }
+
+    void UpdateCounters(Port& port) {
+        if (!port.countersOk) return;
+        Counters now;
+        if (!ReadCounters(port.fd, now)) return;
+        const Counters& was = port.counters;
+        if (now.frame != was.frame) port.errors |= kCeFrame;
+        if (now.overrun != was.overrun) port.errors |= kCeOverrun;
+        if (now.parity != was.parity) port.errors |= kCeRxParity;
+        if (now.brk != was.brk) port.errors |= kCeBreak;
+        if (now.bufOverrun != was.bufOverrun) port.errors |= kCeRxOver;
+        if (now.frame != was.frame || now.overrun != was.overrun || now.parity != was.parity ||
+            now.bufOverrun != was.bufOverrun)
+            port.lineEvents |= kEvErr;
+        if (now.brk != was.brk) port.lineEvents |= kEvBreak;
+        port.counters = now;
+    }
+
+    // The device went away: what waits on it ends, as Windows ends it.
+    void Vanished(int fd) {
+        for (auto& [h, port] : ports_) {
+            if (port->fd != fd || port->gone) continue;
+            port->gone = true;
+            if (port->waitOv) EndWait(*port, 0, kErrorOperationAborted);
+            if (port->writeOv) EndWrite(*port, kErrorOperationAborted);
+        }
+    }
+
+    static Dcb DcbFrom(const termios& t) {
+        Dcb dcb;
+        const speed_t speed = cfgetospeed(&t);
+        for (const Speed& s : kSpeeds)
+            if (s.code == speed) dcb.BaudRate = s.baud;
+        switch (t.c_cflag & CSIZE) {
+            case CS5:
+                dcb.ByteSize = 5;
+                break;
+            case CS6:
+                dcb.ByteSize = 6;
+                break;
+            case CS7:
+                dcb.ByteSize = 7;
+                break;
+            default:
+                dcb.ByteSize = 8;
+                break;
+        }
+        if (t.c_cflag & PARENB) dcb.Parity = (t.c_cflag & PARODD) ? 1 : 2;
+        dcb.StopBits = (t.c_cflag & CSTOPB) ? 2 : 0;
+        dcb.Flags = kDcbBinary;
+        dcb.XonChar = static_cast<char>(t.c_cc[VSTART]);
+        dcb.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
+        return dcb;
+    }
+
+    std::mutex lock_;
+    Handle next_ = 0x100;
+    std::map<Handle, std::unique_ptr<Event>> events_;
+    std::map<Handle, std::unique_ptr<Port>> ports_;
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> MakeNativeDriver() {
+    return std::make_unique<PosixDriver>();
+}
+
+}  // namespace comm
