@@ -1,10 +1,84 @@
+// One read cycle of the pen on the console: open the port, wake the pen,
+// read its codes, list them or write them to a file, clear the pen when asked,
+// send it to sleep, close the port and store the settings.
+
 #include <iostream>
 
 #include "ConsoleMode.h"
+#include "FSSystem.h"
+#include "Pen.h"
+#include "PenExport.h"
 
-// The read cycle arrives with the pen link; until then a run says so instead
-// of pretending to have read anything.
-int RunReadCycle(TDMPen&, const ConsoleOptions&) {
-    std::cerr << "stylorix: the pen read-out is not part of this build yet" << std::endl;
-    return 2;
+namespace {
+
+const std::string kEmptyLine = "\r\n";
+
+// Closes the port when a framework error ends the cycle early.
+class PortGuard {
+  public:
+    explicit PortGuard(TDMPen& pen) : pen_(pen) {}
+    ~PortGuard() {
+        if (open_) pen_.CloseCom();
+    }
+    void Close() {
+        pen_.CloseCom();
+        open_ = false;
+    }
+
+  private:
+    TDMPen& pen_;
+    bool open_ = true;
+};
+
+void Warn(const std::string& text) {
+    std::cerr << "stylorix: " << text << std::endl;
+}
+
+}  // namespace
+
+int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
+    const bool listing = options.ListingMode();
+    if (options.Port) Einstell.Comport = TrimTrailingBlanks(options.PortText);
+
+    if (!pen.StartCom()) {
+        if (!listing) return 0;
+        ConWriteLn("Error open COM-Port (" + Einstell.Comport + ")!");
+        ConWriteLn(kEmptyLine);
+        ConWriteLn("Press enter to continue...");
+        return 2;
+    }
+    PortGuard port(pen);
+
+    if (listing) {
+        ConWriteLn(kEmptyLine);
+        ConWriteLn("Insert pen!");
+        ConWriteLn(kEmptyLine);
+    }
+
+    if (pen.WakeUpPen()) {
+        const bool read = pen.ReadPenCodes();
+        TDMPen::ExtractCodes();
+        if (listing) {
+            if (CodeCount == 0) ConWriteLn("No codes in pen!");
+            for (std::int32_t n = 1; n <= CodeCount; ++n) ConWriteLn(ExportLine(n, Codes[n], 0));
+            ConWriteLn(kEmptyLine);
+        }
+        if (options.Export) WriteExportFile(options.ExportFile, 0);
+        // Clearing the pen is only safe when every code it holds was read.
+        const std::string kept = options.Delete ? "; the pen was not cleared" : "";
+        if (!read) {
+            Warn("the pen's codes could not be read completely" + kept);
+        } else if (CodesNotRead > 0) {
+            Warn("the pen holds " + std::to_string(CodeCount + CodesNotRead) +
+                 " codes; only the first " + std::to_string(CodeCount) + " were read" + kept);
+        } else if (options.Delete) {
+            pen.DeletePenCodes();
+        }
+        pen.SleepPen();
+    }
+
+    port.Close();
+    pen.IniSchreib();
+    if (listing) ConWriteLn("Press enter to continue...");
+    return 0;
 }

@@ -4,6 +4,7 @@ std::string AppPath;
 TEinstell Einstell;
 FixedArray<TCodes, 1, kMaxCodes> Codes;
 std::int32_t CodeCount = 0;
+std::int32_t CodesNotRead = 0;
 TPenData PenData;
 TPenParam PenParam;
 std::string ParamEinzelText;
@@ -18,6 +19,7 @@ void ResetCPVars() {
     Einstell = {};
     Codes.Clear();
     CodeCount = 0;
+    CodesNotRead = 0;
     PenData = {};
     PenParam = {};
     ParamEinzelText.clear();

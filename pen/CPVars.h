@@ -76,7 +76,7 @@ struct TPenParam {
 // touching memory that is not the array's.
 template <typename T, int First, int Last>
 class FixedArray {
-public:
+  public:
     static constexpr int Low = First;
     static constexpr int High = Last;
 
@@ -85,7 +85,7 @@ public:
     static constexpr bool InBounds(int i) { return i >= First && i <= Last; }
     void Clear() { items_ = {}; }
 
-private:
+  private:
     static std::size_t Slot(int i) {
         if (!InBounds(i)) std::abort();
         return static_cast<std::size_t>(i - First);
@@ -100,6 +100,9 @@ extern std::string AppPath;
 extern TEinstell Einstell;
 extern FixedArray<TCodes, 1, kMaxCodes> Codes;
 extern std::int32_t CodeCount;
+// Code blocks of the last upload that did not fit into Codes: the pen still
+// holds them, so it must not be cleared.
+extern std::int32_t CodesNotRead;
 extern TPenData PenData;
 extern TPenParam PenParam;
 extern std::string ParamEinzelText;

@@ -1,17 +1,168 @@
 #include "Pen.h"
 
+#include <algorithm>
 #include <filesystem>
+
+#include "SerialNG.h"
 
 TDMPen* DMPen = nullptr;
 
-TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store)
-    : store_(store ? std::move(store) : platform::OpenUserStore()) {}
+namespace {
+
+// Port names longer than this are cut, as the component's property takes them.
+constexpr std::size_t kMaxPortName = 255;
+
+// The frames of the plain commands: command, 0x02, 0x00, check byte.
+constexpr std::uint8_t kCmdWakeUp = 0x01;
+constexpr std::uint8_t kCmdDelete = 0x02;
+constexpr std::uint8_t kCmdSleep = 0x05;
+constexpr std::uint8_t kCmdReadCodes = 0x07;
+constexpr std::uint8_t kCmdReadParams = 0x08;
+
+// Writes a frame into SendBuf: command, 0x02, data, check byte. Returns its length.
+std::int32_t BuildFrame(std::uint8_t command, std::initializer_list<std::uint8_t> data) {
+    std::int32_t n = 0;
+    SendBuf[n++] = command;
+    SendBuf[n++] = 0x02;
+    for (auto b : data) SendBuf[n++] = b;
+    SendBuf[n] = TDMPen::CalcLRC(false, n);
+    return n + 1;
+}
+
+}  // namespace
+
+TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store, std::unique_ptr<CommDriver> driver,
+               std::unique_ptr<PenClock> clock)
+    : SerialPortNG1(std::make_unique<TSerialPortNG>(std::move(driver))),
+      VersionResource1(std::make_unique<TVersionResource>()),
+      store_(store ? std::move(store) : platform::OpenUserStore()),
+      clock_(clock ? std::move(clock) : MakeSystemClock()) {
+    TSerialPortNG& port = *SerialPortNG1;
+    port.SetCommPort("COM1");
+    port.SetBaudRate(2400);
+    port.SetParityType(1);  // odd
+    port.SetRTOCharDelayTime(4500);
+    port.SetRTOExtraDelayTime(10);
+    port.SetWTOCharDelayTime(4500);
+    port.SetWTOExtraDelayTime(10);
+    port.SetErrorNoise(255);
+    port.OnRxClusterEvent = [this](TSerialPortNG& sender) { SerialPortNG1RxClusterEvent(sender); };
+    VersionResource1->SetLanguage(lnGerman);
+}
 
 TDMPen::~TDMPen() = default;
 
 void TDMPen::DataModuleCreate(const std::string& programPath, bool hasArguments) {
     std::filesystem::path dir = std::filesystem::path(programPath).parent_path();
     AppPath = dir.empty() ? std::string() : (dir / "").string();
+    VersionResource1->SetFileName(programPath);
     IniLes();
     if (hasArguments && OnConsoleMode) OnConsoleMode(*this);
+}
+
+bool TDMPen::StartCom() {
+    // A blank left over from the option line is no part of the port's name.
+    std::string name = TrimTrailingBlanks(Einstell.Comport);
+    if (name.size() > kMaxPortName) name.resize(kMaxPortName);
+    SerialPortNG1->SetCommPort(name);
+    SerialPortNG1->SetActive(true);
+    SerialPortNG1->SetRTSState(true);
+    SerialPortNG1->SetDTRState(true);
+    return SerialPortNG1->Active();
+}
+
+void TDMPen::CloseCom() {
+    SerialPortNG1->SetRTSState(false);
+    SerialPortNG1->SetDTRState(false);
+    SerialPortNG1->SetActive(false);
+}
+
+std::uint8_t TDMPen::CalcLRC(bool FromReceive, std::int32_t Count) {
+    if (FromReceive) {
+        Count = std::min<std::int32_t>(Count, static_cast<std::int32_t>(RecBuf.size()));
+        return pen::Lrc(RecBuf.data(), Count);
+    }
+    return pen::Lrc(SendBuf.data(), std::min<std::int32_t>(Count, kSendBufSize));
+}
+
+void TDMPen::SendFrame(std::int32_t length) {
+    SendLen = length;
+    ++framesSent_;
+    SerialPortNG1->SendData(SendBuf.data(), static_cast<std::uint32_t>(SendLen));
+}
+
+void TDMPen::Delay(std::int32_t Ms) {
+    const std::int64_t end = clock_->NowMs() + Ms;
+    do {
+        clock_->Pump();
+        clock_->SleepMs(1);
+    } while (clock_->NowMs() < end);
+}
+
+// Send, then look at the reply every 500 ms until it is complete or the
+// time-out has passed. The wake-up repeats its frame before every look, so a
+// pen put into the station late still hears one; it keeps everything received
+// since its start.
+bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle) {
+    const std::int64_t start = clock_->NowMs();
+    const std::int64_t deadline = start + std::int64_t{Einstell.Timeout} * 1000;
+    RecCount = 0;
+    if (!resendEachCycle) SendFrame(frameLength);
+    for (;;) {
+        if (resendEachCycle) SendFrame(frameLength);
+        Delay(kCheckInterval);
+        const std::int32_t received = std::min<std::int32_t>(RecCount, RecBuf.size());
+        if (pen::ReplyComplete(layout, RecBuf.data(), received)) return true;
+        if (clock_->NowMs() >= deadline) return false;
+    }
+}
+
+bool TDMPen::WakeUpPen() {
+    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true);
+}
+
+bool TDMPen::DeletePenCodes() {
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdDelete, {0x00}), false);
+}
+
+bool TDMPen::SleepPen() {
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdSleep, {0x00}), false);
+}
+
+bool TDMPen::ReadPenCodes() {
+    return Exchange(pen::ReplyLayout::Codes, BuildFrame(kCmdReadCodes, {0x00}), false);
+}
+
+bool TDMPen::ReadPenParamEinzel(std::uint8_t Nr) {
+    return Exchange(pen::ReplyLayout::Params, BuildFrame(kCmdReadParams, {0x01, Nr, 0x00}), false);
+}
+
+bool TDMPen::ReadPenParamMulti(std::uint8_t First, std::uint8_t Last) {
+    // Byte arithmetic as the frame counts it: at most 253 numbers fit.
+    std::int32_t n = 0;
+    SendBuf[n++] = kCmdReadParams;
+    SendBuf[n++] = 0x02;
+    SendBuf[n++] = static_cast<std::uint8_t>(Last - First + 1);
+    if (Last >= First) {
+        for (int nr = First; nr <= Last && n < 256; ++nr)
+            SendBuf[n++] = static_cast<std::uint8_t>(nr);
+    }
+    SendBuf[n++] = 0x00;
+    SendBuf[n] = CalcLRC(false, n);
+    return Exchange(pen::ReplyLayout::Params, n + 1, false);
+}
+
+void TDMPen::SerialPortNG1RxClusterEvent(TSerialPortNG& Sender) {
+    if (Sender.PeekClusterSize() < 0) return;
+    std::int32_t size = 0;
+    std::int32_t errorFlags = 0;
+    std::vector<std::uint8_t> bytes = Sender.TakeCluster(size, errorFlags);
+    // Bytes with line errors are no part of a reply; dropping the cluster
+    // keeps it from holding up the ones behind it.
+    if (errorFlags != 0 || size <= 0) return;
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(size), bytes.size());
+    const std::int32_t at = std::clamp<std::int32_t>(RecCount, 0, RecBuf.size());
+    RecBuf.resize(static_cast<std::size_t>(at) + count);
+    std::copy_n(bytes.begin(), count, RecBuf.begin() + at);
+    RecCount = at + static_cast<std::int32_t>(count);
 }

@@ -1,23 +1,38 @@
 #pragma once
 
-// The pen data module: start-up, settings, and (with the serial component)
-// the link to the pen in its reading station.
+// The pen data module: start-up, settings, and the link to the pen in its
+// reading station through the serial component.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "CPVars.h"
+#include "CommDriver.h"
+#include "PenClock.h"
+#include "PenReply.h"
 #include "TypedStore.h"
+#include "Version.h"
+
+class TSerialPortNG;
 
 inline constexpr const char* kSettingsKey = "Software\\QM\\Stylorix";
 inline constexpr const char* kSettingsSection = "Einstell";
 inline constexpr const char* kDefaultURL = "https://www.google.com/search?q=%s";
 
+// How long a command waits between two looks at the reply, in milliseconds.
+// The pen's reply rhythm is built around it.
+inline constexpr std::int32_t kCheckInterval = 500;
+
 class TDMPen {
-public:
-    // The store holds the settings; the user's own store unless a test gives one.
-    explicit TDMPen(std::unique_ptr<platform::TypedStore> store = nullptr);
+  public:
+    // The store holds the settings (the user's own unless a test gives one);
+    // the driver goes to the serial component (the native one by default);
+    // the clock times the commands (the real one by default).
+    explicit TDMPen(std::unique_ptr<platform::TypedStore> store = nullptr,
+                    std::unique_ptr<CommDriver> driver = nullptr,
+                    std::unique_ptr<PenClock> clock = nullptr);
     TDMPen(const TDMPen&) = delete;
     TDMPen& operator=(const TDMPen&) = delete;
     ~TDMPen();
@@ -29,13 +44,65 @@ public:
     void IniLes();
     void IniSchreib();
 
+    // Port of the reading station, from Einstell.Comport.
+    bool StartCom();
+    void CloseCom();
+
+    // Pen commands: true when a complete, valid reply arrived before the
+    // time-out (Einstell.Timeout seconds, at least one look after 500 ms).
+    bool WakeUpPen();
+    bool SleepPen();
+    bool ReadPenCodes();
+    bool DeletePenCodes();
+    bool ReadPenParamEinzel(std::uint8_t Nr);
+    bool ReadPenParamMulti(std::uint8_t First, std::uint8_t Last);
+    // The pen offers no command to write parameters.
+    bool WritePenParam() { return true; }
+
+    // The codes in the export line format of Einstell.ExpFormat. False, and no
+    // file touched, without codes. A file that cannot be written raises
+    // platform::InOutError and leaves an existing one as it was.
+    static bool SaveCodes(const std::string& FileName);
+
+    // Receive handler of SerialPortNG1: appends one clean cluster to RecBuf.
+    void SerialPortNG1RxClusterEvent(TSerialPortNG& Sender);
+
+    // Waits Ms milliseconds, handling the main thread's messages meanwhile.
+    void Delay(std::int32_t Ms);
+
+    // XOR of the first Count bytes of SendBuf or RecBuf.
+    static std::uint8_t CalcLRC(bool FromReceive, std::int32_t Count);
+
+    // Decoders of the reply in RecBuf (see PenDecode.cpp).
+    static bool ExtractCodes();
+    static bool ExtractPenData();
+    static bool ExtractPenParamEinzel();
+    static bool ExtractPenParamMulti();
+    static void PackPenParam() {}
+    // Raises platform::ConvertError on a parameter that does not convert.
+    static void PenParamToRec();
+
     // The console run, connected by the program entry.
     std::function<void(TDMPen&)> OnConsoleMode;
 
     platform::TypedStore& Store() { return *store_; }
 
-private:
+    std::unique_ptr<TSerialPortNG> SerialPortNG1;
+    std::unique_ptr<TVersionResource> VersionResource1;
+
+    // Frames handed to the serial component since creation.
+    std::uint32_t FramesSent() const { return framesSent_; }
+
+  private:
+    void SendFrame(std::int32_t length);
+    bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle);
+
     std::unique_ptr<platform::TypedStore> store_;
+    std::unique_ptr<PenClock> clock_;
+    std::uint32_t framesSent_ = 0;
 };
 
 extern TDMPen* DMPen;
+
+// Text without its trailing blanks and control characters.
+std::string TrimTrailingBlanks(std::string text);

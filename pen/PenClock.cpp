@@ -1,0 +1,26 @@
+#include "PenClock.h"
+
+#include <chrono>
+#include <thread>
+
+#include "MainThread.h"
+
+namespace {
+
+class SystemClock : public PenClock {
+  public:
+    std::int64_t NowMs() override {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void Pump() override { platform::ProcessMessages(); }
+    void SleepMs(std::int32_t ms) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<PenClock> MakeSystemClock() {
+    return std::make_unique<SystemClock>();
+}

@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# End-to-end runs of the console read-out against the pen simulator.
+#   e2e.sh native|wine CASE
+# Environment: PENSIM (native simulator), PROGRAM (stylorix or Stylorix.exe);
+# for wine also SHIM (the pty shim library) and WINEPREFIX.
+# Every run of the program is killed after a generous bound, so a hang fails
+# the test instead of stalling the suite; the assertions are on results.
+set -euo pipefail
+mode=$1
+case_name=$2
+: "${PENSIM:?}" "${PROGRAM:?}"
+here=$(cd "$(dirname "$0")" && pwd)
+bound=60
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-e2e.XXXXXX")
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  [ -n "${com_link:-}" ] && rm -f "$com_link"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL [$case_name]: $*" >&2; exit 1; }
+
+# Starts the simulator with the given options; sets pty and port.
+start_sim() {
+  "$PENSIM" --state "$work/sim.state" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/sim.out" ] && break
+    sleep 0.05
+  done
+  pty=$(head -1 "$work/sim.out")
+  [ -e "$pty" ] || fail "simulator did not start: $(cat "$work/sim.err")"
+  if [ "$mode" = wine ]; then
+    # Never COM1: Wine maps it to the machine's console.
+    local n=${pty##*/}
+    n=$(( n % 200 + 2 ))
+    com_link=$WINEPREFIX/dosdevices/com$n
+    ln -sfn "$pty" "$com_link"
+    port=COM$n
+  else
+    port=$pty
+  fi
+}
+
+sim_state() { grep "^$1=" "$work/sim.state" | cut -d= -f2; }
+
+# Settings before a run: a small time-out keeps the faults quick.
+settings_timeout() {
+  if [ "$mode" = wine ]; then
+    wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\QM\Stylorix\Einstell' /v Timeout /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  else
+    export XDG_CONFIG_HOME=$work/config
+    mkdir -p "$XDG_CONFIG_HOME/stylorix"
+    printf '{"Software\\\\QM\\\\Stylorix\\\\Einstell":{"Timeout":{"type":"integer","value":%d}}}\n' \
+      "$1" >"$XDG_CONFIG_HOME/stylorix/settings.json"
+  fi
+}
+
+stored_port() {
+  if [ "$mode" = wine ]; then
+    wine reg query 'HKCU\Software\QM\Stylorix\Einstell' /v Comport 2>/dev/null |
+      tr -d '\r' | awk '/Comport/ {print $3}'
+  else
+    python3 -c 'import json,sys
+d=json.load(open(sys.argv[1]))
+print(d.get("Software\\QM\\Stylorix\\Einstell",{}).get("Comport",{}).get("value",""))' \
+      "$XDG_CONFIG_HOME/stylorix/settings.json"
+  fi
+}
+
+# Runs the program in $work with the arguments; sets rc, out (stdout without
+# CRs) and err.
+run() {
+  set +e
+  if [ "$mode" = wine ]; then
+    (cd "$work" && LD_PRELOAD=$SHIM timeout -k 5 "$bound" wine "$PROGRAM" "$@" >out.raw 2>err.txt)
+  else
+    (cd "$work" && timeout -k 5 "$bound" "$PROGRAM" "$@" >out.raw 2>err.txt)
+  fi
+  rc=$?
+  set -e
+  [ "$rc" -ne 124 ] && [ "$rc" -ne 137 ] || fail "the program hung and was killed"
+  out=$(tr -d '\r' <"$work/out.raw")
+  err=$(cat "$work/err.txt")
+}
+
+expect_rc() { [ "$rc" -eq "$1" ] || fail "exit code $rc, expected $1; stderr: $err"; }
+expect_out() {
+  [ "$out" = "$1" ] || fail "output differs:
+--- expected
+$1
+--- got
+$out
+--- stderr
+$err"
+}
+expect_err() { grep -q -- "$1" <<<"$err" || fail "no '$1' on stderr: $err"; }
+
+listing() { printf '\nInsert pen!\n\n%s\nPress enter to continue...' "$1"; }
+no_pen=$(printf '\nInsert pen!\n\nPress enter to continue...')
+
+case "$case_name" in
+  listing)
+    settings_timeout 2
+    start_sim --code A:1234 --code 66:x\;y --code E:4006381333931
+    run /S /P:"$port"
+    expect_rc 0
+    expect_out "$(listing "$(printf '65;1234\n66;x;y\n69;4006381333931\n')
+")"
+    [ "$(stored_port)" = "$port" ] || fail "stored port '$(stored_port)', expected $port"
+    [ "$(sim_state codes_left)" = 3 ] && [ "$(sim_state sleeps)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
+  export)
+    settings_timeout 2
+    start_sim --code A:1234 --code 66:x\;y --code A:
+    run /S /E:f.csv /P:"$port"
+    expect_rc 0
+    expect_out ""
+    printf '65;1234\r\n66;x;y\r\n65;\r\n' | cmp - "$work/f.csv" || fail "export file: $(od -c "$work/f.csv")"
+    ;;
+  export-empty)
+    settings_timeout 2
+    start_sim
+    run /E:f.csv /P:"$port"
+    expect_rc 0
+    [ -f "$work/f.csv" ] && [ ! -s "$work/f.csv" ] || fail "no empty export file"
+    ;;
+  delete)
+    settings_timeout 2
+    start_sim --code A:1 --code A:2
+    run /D /P:"$port"
+    expect_rc 0
+    expect_out ""
+    [ "$(sim_state codes_left)" = 0 ] && [ "$(sim_state deletes)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
+  no-pen)
+    settings_timeout 1
+    start_sim --code A:1 --fault silence@wake
+    run /S /D /P:"$port"
+    expect_rc 0
+    expect_out "$no_pen"
+    [ "$(sim_state codes_left)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
+  wake-late)
+    settings_timeout 3
+    start_sim --code A:1 --wake-after 3
+    run /S /P:"$port"
+    expect_rc 0
+    expect_out "$(listing "$(printf '65;1\n')
+")"
+    ;;
+  no-port)
+    settings_timeout 1
+    if [ "$mode" = wine ]; then
+      com_link=$WINEPREFIX/dosdevices/com201
+      ln -sfn /nonexistent/stylorix-tty "$com_link"
+      port=COM201
+    else
+      port=/nonexistent/stylorix-tty
+    fi
+    run /S /P:"$port"
+    expect_rc 2
+    expect_out "$(printf 'Error open COM-Port (%s)!\n\nPress enter to continue...' "$port")"
+    [ -z "$(stored_port)" ] || fail "settings were written"
+    ;;
+  fault-*)
+    # fault-KIND[@CMD] with the documented outcome.
+    spec=${case_name#fault-}
+    settings_timeout 1
+    codes=(--code A:1 --code B:22)
+    case "$spec" in
+      nak@wake|badcheck@wake|silence@wake|garbage@wake)
+        start_sim "${codes[@]}" --fault "$spec"
+        run /S /D /P:"$port"
+        expect_rc 0
+        expect_out "$no_pen"
+        [ "$(sim_state codes_left)" = 2 ] || fail "pen cleared"
+        ;;
+      split@codes)
+        # 06 00 arrives alone and passes the check-byte rule; the rest follows.
+        start_sim "${codes[@]}" --fault split@codes --pause 700
+        settings_timeout 2
+        run /S /D /P:"$port"
+        expect_rc 0
+        expect_out "$(listing "$(printf '65;1\n66;22\n')
+")"
+        [ "$(sim_state codes_left)" = 0 ] || fail "pen not cleared"
+        ;;
+      overlength@codes|truncate@codes|badcheck@codes|nak@codes)
+        start_sim "${codes[@]}" --fault "$spec"
+        run /S /D /P:"$port"
+        expect_rc 0
+        expect_out "$(listing "$(printf 'No codes in pen!\n')
+")"
+        expect_err "could not be read"
+        [ "$(sim_state codes_left)" = 2 ] && [ "$(sim_state deletes)" = 0 ] || fail "pen cleared: $(cat "$work/sim.state")"
+        ;;
+      many)
+        settings_timeout 4
+        start_sim --fault many --pace full
+        run /S /D /P:"$port"
+        expect_rc 0
+        [ "$(grep -c '^65;' <<<"$out")" = 200 ] || fail "$(grep -c '^65;' <<<"$out") codes listed"
+        expect_err "holds 250 codes; only the first 200 were read; the pen was not cleared"
+        [ "$(sim_state codes_left)" = 250 ] && [ "$(sim_state deletes)" = 0 ] || fail "pen cleared"
+        ;;
+      vanish@codes)
+        start_sim "${codes[@]}" --fault vanish@codes
+        run /S /D /P:"$port"
+        expect_rc 0
+        expect_err "could not be read"
+        ;;
+      *) fail "unknown fault case" ;;
+    esac
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+echo "ok [$mode $case_name]"
