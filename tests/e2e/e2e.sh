@@ -2,7 +2,8 @@
 # End-to-end runs of the console read-out against the pen simulator.
 #   e2e.sh native|wine CASE
 # Environment: PENSIM (native simulator), PROGRAM (stylorix or Stylorix.exe);
-# for wine also SHIM (the pty shim library) and WINEPREFIX.
+# for wine WINEPREFIX and, when there is one, SHIM (the pty shim library that
+# gives Wine the modem lines and parity of a real port on a pseudo-terminal).
 # Every run of the program is killed after a generous bound, so a hang fails
 # the test instead of stalling the suite; the assertions are on results.
 set -euo pipefail
@@ -77,7 +78,7 @@ print(d.get("Software\\QM\\Stylorix\\Einstell",{}).get("Comport",{}).get("value"
 run() {
   set +e
   if [ "$mode" = wine ]; then
-    (cd "$work" && LD_PRELOAD=$SHIM timeout -k 5 "$bound" wine "$PROGRAM" "$@" >out.raw 2>err.txt)
+    (cd "$work" && LD_PRELOAD=${SHIM:-} timeout -k 5 "$bound" wine "$PROGRAM" "$@" >out.raw 2>err.txt)
   else
     (cd "$work" && timeout -k 5 "$bound" "$PROGRAM" "$@" >out.raw 2>err.txt)
   fi
@@ -100,6 +101,9 @@ $err"
 }
 expect_err() { grep -q -- "$1" <<<"$err" || fail "no '$1' on stderr: $err"; }
 
+# The Windows program upper-cases the whole option line, file name included.
+csv() { if [ "$mode" = wine ]; then echo "$work/F.CSV"; else echo "$work/f.csv"; fi; }
+
 listing() { printf '\nInsert pen!\n\n%s\nPress enter to continue...' "$1"; }
 no_pen=$(printf '\nInsert pen!\n\nPress enter to continue...')
 
@@ -120,14 +124,14 @@ case "$case_name" in
     run /S /E:f.csv /P:"$port"
     expect_rc 0
     expect_out ""
-    printf '65;1234\r\n66;x;y\r\n65;\r\n' | cmp - "$work/f.csv" || fail "export file: $(od -c "$work/f.csv")"
+    printf '65;1234\r\n66;x;y\r\n65;\r\n' | cmp - "$(csv)" || fail "export file: $(od -c "$(csv)")"
     ;;
   export-empty)
     settings_timeout 2
     start_sim
     run /E:f.csv /P:"$port"
     expect_rc 0
-    [ -f "$work/f.csv" ] && [ ! -s "$work/f.csv" ] || fail "no empty export file"
+    [ -f "$(csv)" ] && [ ! -s "$(csv)" ] || fail "no empty export file"
     ;;
   delete)
     settings_timeout 2
@@ -152,6 +156,34 @@ case "$case_name" in
     expect_rc 0
     expect_out "$(listing "$(printf '65;1\n')
 ")"
+    ;;
+  export-fails)
+    # The export file cannot be replaced: a framework error, exit code 3, and
+    # nothing deleted.
+    settings_timeout 2
+    start_sim --code A:1
+    mkdir -p "$(csv)/inside"
+    run /S /E:f.csv /D /P:"$port"
+    expect_rc 3
+    expect_out ""
+    [ -d "$(csv)/inside" ] || fail "target replaced"
+    [ "$(sim_state codes_left)" = 1 ] || fail "pen cleared"
+    ;;
+  wrong-settings)
+    # A stored value of the wrong type: reported on stderr, exit code 3.
+    if [ "$mode" = wine ]; then
+      wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Software\QM\Stylorix\Einstell' /v Comport /t REG_DWORD /d 3 /f >/dev/null 2>&1
+    else
+      export XDG_CONFIG_HOME=$work/config
+      mkdir -p "$XDG_CONFIG_HOME/stylorix"
+      printf '{"Software\\\\QM\\\\Stylorix\\\\Einstell":{"Comport":{"type":"integer","value":3}}}\n' \
+        >"$XDG_CONFIG_HOME/stylorix/settings.json"
+    fi
+    run /S
+    expect_rc 3
+    expect_err "Comport"
+    [ "$mode" != wine ] || wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
     ;;
   no-port)
     settings_timeout 1
