@@ -1,9 +1,53 @@
 #!/usr/bin/env bash
-# The program's main job on a machine without a pen: builds what is needed and
-# runs the console read-out.
+# The program's main job on a machine without a pen: builds what is needed,
+# starts the pen simulator with a handful of codes on a pseudo-terminal, and
+# runs the console read-out (/S, listing mode) against it.
+#   scripts/demo.sh          the native program
+#   scripts/demo.sh --wine   the Windows program under Wine, same simulator
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+wine_mode=false
+[ "${1:-}" = --wine ] && wine_mode=true
+
 scripts/install-deps.sh
+echo "building..."
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target stylorix >/dev/null
-build/linux/app/stylorix /? || true
+cmake --build --preset linux --target stylorix pensim >/dev/null
+if $wine_mode; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target stylorix >/dev/null
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-demo.XXXXXX")
+sim_pid=
+com_link=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  [ -n "$com_link" ] && rm -f "$com_link"
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+build/linux/tools/pensim --code A:4006381333931 --code E:96385074 --code C:STYLORIX-42 \
+  --code 66:"Pen;demo" --state "$work/pen.state" >"$work/sim.out" &
+sim_pid=$!
+for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
+pty=$(head -1 "$work/sim.out")
+echo "pen simulator on $pty (2400 baud pacing)"
+
+if $wine_mode; then
+  export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all
+  scripts/wine-prefix >/dev/null
+  n=$(( ${pty##*/} % 200 + 2 ))  # never COM1: Wine maps it to the console
+  com_link=$WINEPREFIX/dosdevices/com$n
+  ln -sfn "$pty" "$com_link"
+  shim=$(ls build/linux/tests/ptyshim/*.so 2>/dev/null | head -1 || true)
+  echo "\$ wine Stylorix.exe /S /P:COM$n"
+  LD_PRELOAD=${shim:-} wine build/windows/app/Stylorix.exe /S /P:COM$n | tr -d '\r'
+else
+  # A private settings folder: the demo does not change the user's port.
+  export XDG_CONFIG_HOME=$work/config
+  echo "\$ stylorix /S /P:$pty"
+  build/linux/app/stylorix /S /P:"$pty"
+fi
