@@ -16,12 +16,6 @@ char16_t Fold(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
 }
 
-bool SameKey(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
-}
-
 std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
     std::vector<std::u16string_view> parts;
     while (!path.empty()) {
@@ -60,16 +54,16 @@ std::optional<VersionBlock::Node> VersionBlock::ReadNode(std::size_t start,
     node.ValueLength = Word(start + 2);
     node.Type = Word(start + 4);
 
-    std::size_t pos = start + kHeaderSize;
+    node.KeyStart = start + kHeaderSize;
+    std::size_t pos = node.KeyStart;
     bool terminated = false;
     while (pos + 2 <= node.End) {
-        char16_t c = Word(pos);
         pos += 2;
-        if (c == 0) {
+        if (Word(pos - 2) == 0) {
             terminated = true;
             break;
         }
-        node.Key.push_back(c);
+        ++node.KeyChars;
     }
     if (!terminated) pos = node.End;
     node.ValueStart = std::min(start + Align4(pos - start), node.End);
@@ -78,16 +72,27 @@ std::optional<VersionBlock::Node> VersionBlock::ReadNode(std::size_t start,
     return node;
 }
 
-std::vector<VersionBlock::Node> VersionBlock::Children(const Node& parent) const {
-    std::vector<Node> children;
+template <typename Visit>
+void VersionBlock::ForEachChild(const Node& parent, Visit visit) const {
     std::size_t pos = parent.ChildrenStart;
     while (pos < parent.End) {
         auto child = ReadNode(pos, parent.End);
-        if (!child) break;
+        if (!child || !visit(*child)) return;
         pos += Align4(Word(pos));
-        children.push_back(std::move(*child));
     }
-    return children;
+}
+
+bool VersionBlock::KeyIs(const Node& node, std::u16string_view key) const {
+    if (node.KeyChars != key.size()) return false;
+    for (std::size_t i = 0; i < key.size(); ++i)
+        if (Fold(Word(node.KeyStart + 2 * i)) != Fold(key[i])) return false;
+    return true;
+}
+
+std::u16string VersionBlock::KeyOf(const Node& node) const {
+    std::u16string key(node.KeyChars, u'\0');
+    for (std::size_t i = 0; i < key.size(); ++i) key[i] = Word(node.KeyStart + 2 * i);
+    return key;
 }
 
 std::optional<VersionBlock::Node> VersionBlock::Find(std::u16string_view path) const {
@@ -95,14 +100,12 @@ std::optional<VersionBlock::Node> VersionBlock::Find(std::u16string_view path) c
     if (!node) return std::nullopt;
     for (std::u16string_view part : SplitPath(path)) {
         std::optional<Node> next;
-        for (Node& child : Children(*node)) {
-            if (SameKey(child.Key, part)) {
-                next = std::move(child);
-                break;
-            }
-        }
+        ForEachChild(*node, [&](const Node& child) {
+            if (KeyIs(child, part)) next = child;
+            return !next;
+        });
         if (!next) return std::nullopt;
-        node = std::move(next);
+        node = next;
     }
     return node;
 }
@@ -156,11 +159,15 @@ std::vector<VersionBlock::Table> VersionBlock::StringTables() const {
     std::vector<Table> tables;
     auto info = Find(u"\\StringFileInfo");
     if (!info) return tables;
-    for (const Node& table : Children(*info)) {
-        Table t{table.Key, {}};
-        for (const Node& entry : Children(table)) t.Entries.push_back({entry.Key, TextOf(entry)});
+    ForEachChild(*info, [&](const Node& table) {
+        Table t{KeyOf(table), {}};
+        ForEachChild(table, [&](const Node& entry) {
+            t.Entries.push_back({KeyOf(entry), TextOf(entry)});
+            return true;
+        });
         tables.push_back(std::move(t));
-    }
+        return true;
+    });
     return tables;
 }
 

@@ -71,14 +71,19 @@ class VersionBlock {
         std::size_t End = 0;    // one past its last byte, within the parent
         std::uint16_t ValueLength = 0;
         std::uint16_t Type = 0;
-        std::u16string Key;
+        std::size_t KeyStart = 0;
+        std::size_t KeyChars = 0;
         std::size_t ValueStart = 0;
         std::size_t ChildrenStart = 0;
     };
 
     std::optional<Node> ReadNode(std::size_t start, std::size_t limit) const;
-    std::vector<Node> Children(const Node& parent) const;
+    // Calls visit for each child in order until it returns false.
+    template <typename Visit>
+    void ForEachChild(const Node& parent, Visit visit) const;
     std::optional<Node> Find(std::u16string_view path) const;
+    bool KeyIs(const Node& node, std::u16string_view key) const;
+    std::u16string KeyOf(const Node& node) const;
     std::u16string TextOf(const Node& node) const;
     std::uint16_t Word(std::size_t offset) const;
 

@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "Version.h"
+#include "VersionFixtures.h"
 #include "VersionSource.h"
 
 namespace {
@@ -67,7 +68,7 @@ struct ApiBlock {
     }
 };
 
-std::optional<std::vector<std::uint8_t>> Bytes(const std::optional<std::u16string>& text) {
+std::optional<std::vector<std::uint8_t>> AsBytes(const std::optional<std::u16string>& text) {
     if (!text) return std::nullopt;
     std::vector<std::uint8_t> b;
     for (char16_t c : *text) b.insert(b.end(), {std::uint8_t(c), std::uint8_t(c >> 8)});
@@ -80,25 +81,82 @@ bool StartsWithMZ(const fs::path& file) {
     return in.read(head, 2) && head[0] == 'M' && head[1] == 'Z';
 }
 
-TEST(VersionApi, PortableReaderAgreesWithThePlatformOnEveryWineFile) {
-    const std::pair<TLanguage, TCharacterSet> choices[] = {
-        {lnUSEnglish, csUnicode}, {lnUSEnglish, csMultilingual}, {lnGerman, csMultilingual}};
-    std::vector<std::unique_ptr<TVersionResource>> api, portable;
-    for (const auto& [language, characterSet] : choices) {
-        api.push_back(std::make_unique<TVersionResource>(version::MakePlatformVersionSource()));
-        portable.push_back(
-            std::make_unique<TVersionResource>(std::make_unique<version::PortableVersionSource>()));
-        for (auto* r : {api.back().get(), portable.back().get()}) {
-            r->SetLanguage(language);
-            r->SetCharacterSet(characterSet);
+// Compares what both readers make of one file; returns false when neither
+// finds a version block.
+class CrossCheck {
+  public:
+    CrossCheck() {
+        for (const auto& [language, characterSet] : kChoices) {
+            api_.push_back(
+                std::make_unique<TVersionResource>(version::MakePlatformVersionSource()));
+            portable_.push_back(std::make_unique<TVersionResource>(
+                std::make_unique<version::PortableVersionSource>()));
+            for (auto* r : {api_.back().get(), portable_.back().get()}) {
+                r->SetLanguage(language);
+                r->SetCharacterSet(characterSet);
+            }
         }
     }
 
-    int peFiles = 0, withVersion = 0, entries = 0, filledTexts = 0;
+    static constexpr std::pair<TLanguage, TCharacterSet> kChoices[] = {
+        {lnUSEnglish, csUnicode}, {lnUSEnglish, csMultilingual}, {lnGerman, csMultilingual}};
+
+    int entries = 0, filledTexts = 0;
     std::vector<std::string> disagreements;
-    auto disagree = [&](const std::string& file, const std::string& what) {
-        disagreements.push_back(file + ": " + what);
-    };
+
+    bool Check(const fs::path& path) {
+        const std::string file = path.string();
+        auto disagree = [&](const std::string& what) {
+            disagreements.push_back(file + ": " + what);
+        };
+        ApiBlock block(path.wstring());
+        auto own = version::PortableVersionSource::ReadFile(file);
+        if (block.bytes.empty() != !own) {
+            disagree(own ? "only the portable reader finds a block"
+                         : "only the platform finds a block");
+            return true;
+        }
+        if (!own) return false;
+
+        if (block.Query(u"\\", false) != own->Value("\\")) disagree("fixed part");
+        if (block.Query(u"\\VarFileInfo\\Translation", false) !=
+            own->Value("\\VarFileInfo\\Translation"))
+            disagree("translation");
+        for (const auto& table : own->StringTables()) {
+            for (const auto& entry : table.Entries) {
+                std::u16string path = u"\\StringFileInfo\\" + table.Key + u"\\" + entry.Key;
+                ++entries;
+                if (block.Query(path, true) != AsBytes(own->Text(std::u16string_view(path))))
+                    disagree("entry " + version::Utf8(path));
+            }
+        }
+        for (std::size_t i = 0; i < api_.size(); ++i) {
+            api_[i]->SetFileName(file);
+            portable_[i]->SetFileName(file);
+            const auto& a = api_[i]->VersionInfo().Texts();
+            const auto& p = portable_[i]->VersionInfo().Texts();
+            for (std::size_t t = 0; t < a.size(); ++t) {
+                if (a[t] != p[t])
+                    disagree("text " + std::to_string(t) + " of choice " + std::to_string(i) +
+                             ": '" + a[t] + "' / '" + p[t] + "'");
+                filledTexts += !a[t].empty();
+            }
+        }
+        return true;
+    }
+
+    void Print() const {
+        for (std::size_t i = 0; i < disagreements.size() && i < 30; ++i)
+            std::cout << "  " << disagreements[i] << "\n";
+    }
+
+  private:
+    std::vector<std::unique_ptr<TVersionResource>> api_, portable_;
+};
+
+TEST(VersionApi, PortableReaderAgreesWithThePlatformOnEveryWineFile) {
+    CrossCheck check;
+    int peFiles = 0, withVersion = 0;
     std::error_code ec;
     for (const char* root : {"C:\\windows", "C:\\Program Files"}) {
         for (fs::recursive_directory_iterator
@@ -108,52 +166,55 @@ TEST(VersionApi, PortableReaderAgreesWithThePlatformOnEveryWineFile) {
             if (ec) break;
             if (!it->is_regular_file(ec) || !StartsWithMZ(it->path())) continue;
             ++peFiles;
-            const std::string file = it->path().string();
-
-            ApiBlock block(it->path().wstring());
-            auto own = version::PortableVersionSource::ReadFile(file);
-            if (block.bytes.empty() != !own) {
-                disagree(file, own ? "only the portable reader finds a block"
-                                   : "only the platform finds a block");
-                continue;
-            }
-            if (!own) continue;
-            ++withVersion;
-
-            if (block.Query(u"\\", false) != own->Value("\\")) disagree(file, "fixed part");
-            if (block.Query(u"\\VarFileInfo\\Translation", false) !=
-                own->Value("\\VarFileInfo\\Translation"))
-                disagree(file, "translation");
-            for (const auto& table : own->StringTables()) {
-                for (const auto& entry : table.Entries) {
-                    std::u16string path = u"\\StringFileInfo\\" + table.Key + u"\\" + entry.Key;
-                    ++entries;
-                    if (block.Query(path, true) != Bytes(own->Text(std::u16string_view(path))))
-                        disagree(file, "entry " + version::Utf8(path));
-                }
-            }
-            for (std::size_t i = 0; i < api.size(); ++i) {
-                api[i]->SetFileName(file);
-                portable[i]->SetFileName(file);
-                const auto& a = api[i]->VersionInfo().Texts();
-                const auto& p = portable[i]->VersionInfo().Texts();
-                for (std::size_t t = 0; t < a.size(); ++t) {
-                    if (a[t] != p[t])
-                        disagree(file, "text " + std::to_string(t) + " of choice " +
-                                           std::to_string(i) + ": '" + a[t] + "' / '" + p[t] + "'");
-                    filledTexts += !a[t].empty();
-                }
-            }
+            withVersion += check.Check(it->path());
         }
     }
     std::cout << "cross-check: " << peFiles << " PE files, " << withVersion
-              << " with a version block, " << entries << " string entries, " << filledTexts
-              << " non-empty reader texts over " << std::size(choices)
-              << " language/character-set choices, " << disagreements.size() << " disagreements\n";
-    for (std::size_t i = 0; i < disagreements.size() && i < 30; ++i)
-        std::cout << "  " << disagreements[i] << "\n";
-    EXPECT_TRUE(disagreements.empty());
+              << " with a version block, " << check.entries << " string entries, "
+              << check.filledTexts << " non-empty reader texts over "
+              << std::size(CrossCheck::kChoices) << " language/character-set choices, "
+              << check.disagreements.size() << " disagreements\n";
+    check.Print();
+    EXPECT_TRUE(check.disagreements.empty());
     EXPECT_GT(withVersion, 100);
+}
+
+TEST(VersionApi, PortableReaderAgreesWithThePlatformOnCraftedFiles) {
+    using namespace fixtures;
+    auto entry = [](std::u16string key, std::uint16_t valueLength, std::u16string value) {
+        Node n = Text(std::move(key), value);
+        n.ValueLength = valueLength;
+        return n;
+    };
+    Bytes odd = Block(Fixed(0x10002, 0x30004, 0x40004, 3, 11),
+                      {Table(u"040904e4", {entry(u"Comments", 0, u"not counted"),
+                                           entry(u"companyname", 6, std::u16string(u"ab\0cd", 5)),
+                                           entry(u"FileDescription", 3, u"abcdef"),
+                                           Text(u"ProductVersion", u"")}),
+                       Table(u"040704E4", {Text(u"LEGALTRADEMARKS", u"tm")})});
+    Bytes plain = Block(Fixed(0, 0x1002B), {Table(u"040904B0", {Text(u"CompanyName", u"QM")})});
+    const std::pair<const char*, PeOptions> files[] = {
+        {"odd entries", {true, 1, {{0x0409, odd}}}},
+        {"PE32", {false, 1, {{0x0409, odd}}}},
+        {"Czech and US English", {true, 1, {{0x0405, plain}, {0x0409, odd}}}},
+        {"neutral and US English", {true, 1, {{0x0000, plain}, {0x0409, odd}}}},
+        {"Czech and Hungarian", {true, 1, {{0x0405, odd}, {0x040E, plain}}}},
+        {"name 2", {true, 2, {{0x0409, odd}}}},
+    };
+    // Languages of several entries are ones the test machine's locale is not,
+    // so the platform falls back the same way the portable reader does.
+    CrossCheck check;
+    for (const auto& [what, options] : files) {
+        fs::path path = fs::path(testing::TempDir()) / (std::string("crafted ") + what + ".dll");
+        Bytes pe = PeFile(options);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(pe.data()),
+                   static_cast<std::streamsize>(pe.size()));
+        EXPECT_EQ(check.Check(path), options.ResourceName == 1) << what;
+        fs::remove(path);
+    }
+    check.Print();
+    EXPECT_TRUE(check.disagreements.empty());
 }
 
 }  // namespace
