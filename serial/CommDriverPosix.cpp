@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -67,6 +69,12 @@ std::uint32_t ErrorFromErrno(int e) {
 // After the device is open a vanished device shows as EIO, ENXIO or ENODEV.
 std::uint32_t IoError(int e) {
     return (e == EIO || e == ENXIO || e == ENODEV) ? kErrorNotReady : ErrorFromErrno(e);
+}
+
+bool IsPty(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+           major(st.st_rdev) <= 143;
 }
 
 // A device without the call (a pseudo-terminal has no modem lines).
@@ -266,6 +274,8 @@ class PosixDriver final : public Driver {
         }
         port->savedOk = true;
         ioctl(fd, TIOCEXCL);
+        // Bytes that came while nobody had the port open are not kept.
+        tcflush(fd, TCIFLUSH);
         termios raw = port->saved;
         cfmakeraw(&raw);
         raw.c_cflag |= CLOCAL | CREAD;
@@ -378,7 +388,14 @@ class PosixDriver final : public Driver {
         if (dcb.Flags & kDcbInX) t.c_iflag |= IXOFF;
         t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
         t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-        if (tcsetattr(port->fd, TCSANOW, &t) != 0) return Fail(IoError(errno));
+        if (tcsetattr(port->fd, TCSANOW, &t) != 0) {
+            // A pseudo-terminal refuses parity and sizes other than 8 bits;
+            // what it refuses it does not have, so that counts as accepted.
+            termios plain = t;
+            plain.c_cflag = (plain.c_cflag & ~(CSIZE | PARENB | PARODD | CMSPAR)) | CS8;
+            if (errno != EINVAL || !IsPty(port->fd) || tcsetattr(port->fd, TCSANOW, &plain) != 0)
+                return Fail(IoError(errno));
+        }
         // The control modes drive the lines as Windows does: disabled lowers,
         // enabled and handshake raise.
         SetLine(*port, TIOCM_DTR, dtrControl != 0);

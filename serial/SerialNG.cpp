@@ -164,6 +164,7 @@ void TSerialPortNG::ReactivatePort(bool requested) {
     NoteHandlers();
     if (active_) {
         ProcessError(100, 0, "Msg start deactivating Port", 2);
+        eventsEnabled_ = false;
         if (!drv.SetCommMask(Handle(), 0))
             ProcessError(101, drv.GetLastError(), "Error disabling CommEvents", 0);
         active_ = false;
@@ -193,13 +194,16 @@ void TSerialPortNG::ReactivatePort(bool requested) {
         ProcessError(112, openError, "Error reopening Port", 0);
         return;
     }
-    workThread_->Wake();
     if (!drv.SetupComm(handle, rxQueueSize_, txQueueSize_))
         ProcessError(111, drv.GetLastError(), "Error setup Queuesize", 0);
     ApplyCommState();
     SetDTRState(true);
     SetRTSState(true);
     EnableCommEvents();
+    // The worker starts its event waits only once the mask is set: a wait
+    // started during the opening would fail for want of a mask.
+    eventsEnabled_ = true;
+    workThread_->Wake();
 }
 
 void TSerialPortNG::EnableCommEvents() {

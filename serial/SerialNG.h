@@ -339,6 +339,7 @@ class TSerialPortNG {
     std::atomic<std::uint32_t> SendStartTick{0};
     std::atomic<bool> threadRunning_{false};
     std::atomic<bool> Destroying{false};
+    std::atomic<bool> eventsEnabled_{false};  // the event mask is set
     std::int32_t PlatformId = -1;
 
     std::mutex ClusterLock;

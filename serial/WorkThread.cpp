@@ -99,7 +99,7 @@ bool TWorkThread::Pass() {
     if (Port.active_) PollStatus();
     CheckWrite();
     if (!ReadPending && Port.active_) ReadIfDue();
-    if (!EventPending && Port.active_) StartEventWait();
+    if (!EventPending && Port.active_ && Port.eventsEnabled_) StartEventWait();
 
     // A wait that fails, or an event wait that cannot start, would otherwise
     // make the passes follow each other without a pause.
