@@ -46,7 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto source = std::make_unique<OneBlock>();
     source->Bytes.assign(data, data + size);
     TVersionResource reader(std::move(source));
-    reader.SetLanguage(lnUSEnglish);
-    reader.SetCharacterSet(csUnicode);
+    reader.SetCharacterSet(csUnicode);  // the table 040904B0 that most files have
     return 0;
 }
