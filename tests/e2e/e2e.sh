@@ -201,12 +201,12 @@ case "$case_name" in
     ;;
   fault-*)
     # fault-KIND[@CMD] with the documented outcome.
-    spec=${case_name#fault-}
+    fault=${case_name#fault-}
     settings_timeout 1
     codes=(--code A:1 --code B:22)
-    case "$spec" in
+    case "$fault" in
       nak@wake|badcheck@wake|silence@wake|garbage@wake)
-        start_sim "${codes[@]}" --fault "$spec"
+        start_sim "${codes[@]}" --fault "$fault"
         run /S /D /P:"$port"
         expect_rc 0
         expect_out "$no_pen"
@@ -223,7 +223,7 @@ case "$case_name" in
         [ "$(sim_state codes_left)" = 0 ] || fail "pen not cleared"
         ;;
       overlength@codes|truncate@codes|badcheck@codes|nak@codes)
-        start_sim "${codes[@]}" --fault "$spec"
+        start_sim "${codes[@]}" --fault "$fault"
         run /S /D /P:"$port"
         expect_rc 0
         expect_out "$(listing "$(printf 'No codes in pen!\n')
