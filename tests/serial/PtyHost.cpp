@@ -12,7 +12,8 @@
 //   01 02 00 03   replies 06, 40 pattern bytes and their XOR, in three writes
 //                 150 ms apart
 //   'L'           replies one byte: bit 0 the line's RTS, bit 1 its DTR
-//   'M' x         sets the lines the program sees: bit 0 CTS, 1 DSR, 2 CD, 3 RI
+//   'M' x         100 ms later, sets the lines the program sees: bit 0 CTS,
+//                 1 DSR, 2 CD, 3 RI (late enough that the program waits anew)
 //   'S' hi lo     sends hi*256+lo bytes at the pace of 2400 baud
 //   'V'           sends 50 bytes; 400 ms later the device vanishes and a new
 //                 pty takes its place under the same name
@@ -58,6 +59,7 @@ struct Write {
     std::size_t line;
     Bytes bytes;
     bool vanish = false;
+    int lines = -1;  // the lines to show the program instead of bytes
 };
 
 std::string gDir;
@@ -151,11 +153,10 @@ void Serve(std::size_t index) {
             case 'M': {
                 if (in.size() < 2) return;
                 const int x = in[1];
-                const int bits = ((x & 1) ? TIOCM_CTS : 0) | ((x & 2) ? TIOCM_DSR : 0) |
-                                 ((x & 4) ? TIOCM_CAR : 0) | ((x & 8) ? TIOCM_RNG : 0);
-                shim_state* s = State(line);
-                __atomic_store_n(&s->slave_in, bits, __ATOMIC_SEQ_CST);
-                munmap(s, sizeof *s);
+                Write w{index, {}};
+                w.lines = ((x & 1) ? TIOCM_CTS : 0) | ((x & 2) ? TIOCM_DSR : 0) |
+                          ((x & 4) ? TIOCM_CAR : 0) | ((x & 8) ? TIOCM_RNG : 0);
+                gSchedule.emplace(Clock::now() + std::chrono::milliseconds(100), std::move(w));
                 used = 2;
                 break;
             }
@@ -189,6 +190,12 @@ void RunDue() {
                 it = it->second.line == w.line ? gSchedule.erase(it) : std::next(it);
             CloseLine(line);
             OpenLine(line);
+            continue;
+        }
+        if (w.lines >= 0) {
+            shim_state* s = State(line);
+            __atomic_store_n(&s->slave_in, w.lines, __ATOMIC_SEQ_CST);
+            munmap(s, sizeof *s);
             continue;
         }
         if (!w.bytes.empty() && write(line.master, w.bytes.data(), w.bytes.size()) < 0)
