@@ -10,6 +10,10 @@ set -euo pipefail
 mode=$1
 case_name=$2
 : "${PENSIM:?}" "${PROGRAM:?}"
+if [ "$mode" = wine ] && [ -n "${SHIM:-}" ] && [ ! -f "$SHIM" ]; then
+  echo "FAIL: the pty shim $SHIM was not built" >&2
+  exit 1
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 bound=60
 
