@@ -70,10 +70,11 @@ stored_port() {
     wine reg query 'HKCU\Software\QM\Stylorix\Einstell' /v Comport 2>/dev/null |
       tr -d '\r' | awk '/Comport/ {print $3}'
   else
-    python3 -c 'import json,sys
-d=json.load(open(sys.argv[1]))
-print(d.get("Software\\QM\\Stylorix\\Einstell",{}).get("Comport",{}).get("value",""))' \
-      "$XDG_CONFIG_HOME/stylorix/settings.json"
+    # The file keeps each value as {"type": ..., "value": ...}.
+    local file=$XDG_CONFIG_HOME/stylorix/settings.json
+    [ -f "$file" ] || return 0
+    tr -d '\n' <"$file" | grep -o '"Comport": *{[^}]*}' |
+      sed -n 's/.*"value": *"\([^"]*\)".*/\1/p' || true
   fi
 }
 
