@@ -39,7 +39,7 @@ echo "pen simulator on $pty (2400 baud pacing)"
 if $wine_mode; then
   export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all
   scripts/wine-prefix >/dev/null
-  n=$(( ${pty##*/} % 200 + 2 ))  # never COM1: Wine maps it to the console
+  n=$(( ${pty##*/} % 38 + 2 ))  # COM2 to COM39: never COM1, the console under Wine
   com_link=$WINEPREFIX/dosdevices/com$n
   ln -sfn "$pty" "$com_link"
   shim=$(ls build/linux/tests/ptyshim/*.so 2>/dev/null | head -1 || true)
