@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -36,9 +37,11 @@ thread_local std::uint32_t tLastError = 0;
 constexpr std::uintptr_t kStatusPending = 0x103;
 constexpr std::uintptr_t kStatusError = 0x80000000u;
 constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
-// While bytes wait unread or a write drains, arrivals and the empty output
-// queue are looked for at this step.
-constexpr int kSliceMs = 5;
+// While bytes wait unread, new arrivals are looked for at this step (poll
+// cannot tell them apart); while a write drains, the empty output queue at
+// the shorter one.
+constexpr int kRxSliceMs = 20;
+constexpr int kTxSliceMs = 5;
 
 bool Fail(std::uint32_t error) {
     tLastError = error;
@@ -215,7 +218,7 @@ class PosixDriver final : public Driver {
         const std::uint64_t start = NowMs();
         for (;;) {
             std::vector<pollfd> fds;
-            bool slice = false;
+            int slice = -1;
             {
                 std::lock_guard guard(lock_);
                 for (int round = 0; round < 2; ++round) {
@@ -238,8 +241,8 @@ class PosixDriver final : public Driver {
                         if (port->rxBase == 0 && (port->mask & kEvRxChar))
                             want |= POLLIN;
                         else if (port->mask & kEvRxChar)
-                            slice = true;
-                        if (port->txBusy && (port->mask & kEvTxEmpty)) slice = true;
+                            slice = slice < 0 ? kRxSliceMs : std::min(slice, kRxSliceMs);
+                        if (port->txBusy && (port->mask & kEvTxEmpty)) slice = kTxSliceMs;
                     }
                     if (port->writeOv && Watched(port->writeOv->Event, count, handles))
                         want |= POLLOUT;
@@ -249,7 +252,7 @@ class PosixDriver final : public Driver {
             const std::uint64_t elapsed = NowMs() - start;
             if (ms != kInfinite && elapsed >= ms) return kWaitTimeout;
             int timeout = ms == kInfinite ? -1 : static_cast<int>(ms - elapsed);
-            if (slice && (timeout < 0 || timeout > kSliceMs)) timeout = kSliceMs;
+            if (slice >= 0 && (timeout < 0 || timeout > slice)) timeout = slice;
             const int n = poll(fds.data(), fds.size(), timeout);
             if (n > 0) {
                 std::lock_guard guard(lock_);

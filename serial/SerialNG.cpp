@@ -168,6 +168,7 @@ void TSerialPortNG::ReactivatePort(bool requested) {
         if (!drv.SetCommMask(Handle(), 0))
             ProcessError(101, drv.GetLastError(), "Error disabling CommEvents", 0);
         active_ = false;
+        workThread_->Wake();
         if (!drv.PurgeComm(Handle(), comm::kPurgeTxAbort | comm::kPurgeRxAbort |
                                          comm::kPurgeTxClear | comm::kPurgeRxClear))
             ProcessError(102, drv.GetLastError(), "Error clearing Queues", 0);

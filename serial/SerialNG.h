@@ -77,7 +77,7 @@ class TWorkThread {
     void Report(std::uint32_t place, std::uint32_t code, const char* msg);
     void SyncEvent(const std::function<void()>& handler);
     void Raise(std::uint32_t which, std::function<void(TSerialPortNG&)> TSerialPortNG::*event);
-    void IdleSleep(std::uint32_t ms);
+    void Sleep(std::uint32_t ms, bool until);
     void SignalEvent(comm::Overlapped& ov);
     void ResetEvent(comm::Overlapped& ov);
     // Cancels the operation of ov and waits a bounded time for its end; false
@@ -115,6 +115,8 @@ class TWorkThread {
     bool ReadPending = false;
     bool EventPending = false;
     bool eventWaitFailed_ = false;
+    bool staleRxEvent_ = false;
+    std::uint32_t rxEventQueue_ = 0;  // queued bytes at the last received-character event
     std::uint32_t LastRxTick = 0;
     std::uint32_t eventMask_ = 0;
     std::uint32_t lastError_ = 0;

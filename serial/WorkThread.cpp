@@ -70,14 +70,17 @@ void TWorkThread::Execute() {
     finished_ = true;
 }
 
-void TWorkThread::IdleSleep(std::uint32_t ms) {
+// Sleeps until the time is up, the end is asked for, or the port's state
+// becomes `until` (opened while idle; closed while pausing an active pass).
+void TWorkThread::Sleep(std::uint32_t ms, bool until) {
     if (!threaded_) {
         drv_.Sleep(ms);
         return;
     }
     std::unique_lock guard(idleLock_);
-    idleWake_.wait_for(guard, std::chrono::milliseconds(ms),
-                       [this] { return terminated_.load() || Port.active_.load(); });
+    idleWake_.wait_for(guard, std::chrono::milliseconds(ms), [this, until] {
+        return terminated_.load() || Port.active_.load() == until;
+    });
 }
 
 bool TWorkThread::Pass() {
@@ -91,7 +94,7 @@ bool TWorkThread::Pass() {
     if (!WorkerActive) {
         Port.threadRunning_ = false;
         WorkerActive = Port.active_;
-        if (!WorkerActive) IdleSleep(kIdleSleep);
+        if (!WorkerActive) Sleep(kIdleSleep, true);
         return !terminated_ || WorkerActive;
     }
 
@@ -101,8 +104,9 @@ bool TWorkThread::Pass() {
     if (!ReadPending && Port.active_) ReadIfDue();
     if (!EventPending && Port.active_ && Port.eventsEnabled_) StartEventWait();
 
-    // A wait that fails, or an event wait that cannot start, would otherwise
-    // make the passes follow each other without a pause.
+    // A wait that fails, an event wait that cannot start, or one that ends at
+    // once with nothing new would otherwise make the passes follow each other
+    // without a pause.
     bool pause = false;
     if (ReadPending && EventPending) {
         const Handle events[2] = {Port.ReadOverlapped.Event, Port.EventOverlapped.Event};
@@ -139,7 +143,7 @@ bool TWorkThread::Pass() {
             EventPending = false;
             pause = true;
         }
-    } else if (eventWaitFailed_ && Port.active_) {
+    } else if ((eventWaitFailed_ || staleRxEvent_) && Port.active_) {
         pause = true;
     }
 
@@ -151,7 +155,7 @@ bool TWorkThread::Pass() {
         }
         if (!ReadPending && !EventPending && !Port.sendInProgress_) WorkerActive = false;
     } else if (pause) {
-        IdleSleep(kPassWait);
+        Sleep(kPassWait, false);
     }
     return !terminated_ || WorkerActive;
 }
@@ -306,6 +310,7 @@ void TWorkThread::ReadIfDue() {
 
     readBuffer_ = std::make_unique<std::uint8_t[]>(queued);
     std::uint32_t got = 0;
+    rxEventQueue_ = 0;
     if (drv_.ReadFile(Port.Handle(), readBuffer_.get(), queued, &got, Port.ReadOverlapped)) {
         Port.readRequest_ = false;
         DeliverCluster(readBuffer_.get(), got);
@@ -340,9 +345,15 @@ void TWorkThread::StartEventWait() {
     if (drv_.WaitCommEvent(Port.Handle(), &eventMask_, Port.EventOverlapped)) {
         eventWaitFailed_ = false;
         PollStatus();
+        // Wine ends the wait at once while any byte is queued, not only when
+        // one arrives: the same queue again is nothing new.
+        staleRxEvent_ =
+            eventMask_ == comm::kEvRxChar && pollInQueue_ > 0 && pollInQueue_ <= rxEventQueue_;
+        if (eventMask_ & comm::kEvRxChar) rxEventQueue_ = pollInQueue_;
         DispatchEvents(eventMask_);
         return;
     }
+    staleRxEvent_ = false;
     const std::uint32_t error = drv_.GetLastError();
     lastError_ = error;
     if (error == comm::kErrorIoPending) {

@@ -19,6 +19,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -54,11 +55,13 @@ static ioctl_fn real_ioctl(void) {
     return fn;
 }
 
-/* -1: not a pty; else the pts number; *master tells which end. */
-static int pty_index(int fd, int* master) {
+/* -1: not a pty; else the pts number; *master tells which end, *node which
+ * pty it is (a new pty under an old number has a new device node). */
+static int pty_index(int fd, int* master, ino_t* node) {
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return -1;
     const unsigned maj = major(st.st_rdev);
+    *node = st.st_ino;
     if (maj >= 136 && maj <= 143) {
         *master = 0;
         return (int)((maj - 136) * 256 + minor(st.st_rdev));
@@ -67,13 +70,13 @@ static int pty_index(int fd, int* master) {
         unsigned n = 0;
         if (real_ioctl()(fd, TIOCGPTN, &n) != 0) return -1;
         *master = 1;
+        *node = 0;
         return (int)n;
     }
     return -1;
 }
 
-/* Maps the shared state of pts n; unmap with unmap_state. */
-static struct shim_state* map_state(int n) {
+static struct shim_state* map_file(int n) {
     const char* dir = getenv("STYLORIX_PTYSHIM_DIR");
     char path[512];
     if (!dir || !*dir) dir = "/tmp/stylorix-ptyshim";
@@ -92,15 +95,41 @@ static struct shim_state* map_state(int n) {
     return p == MAP_FAILED ? NULL : (struct shim_state*)p;
 }
 
-static void unmap_state(struct shim_state* s) {
-    munmap(s, sizeof *s);
+/* The state of pts n. A slave's state stays mapped for the process (the
+ * worker polls the lines often); a replaced mapping is left in place, as
+ * another thread may still use it. */
+#define CACHED_PTS 1024
+static struct {
+    ino_t node;
+    struct shim_state* state;
+} cache[CACHED_PTS];
+static pthread_mutex_t cache_lock = PTHREAD_MUTEX_INITIALIZER;
+
+static struct shim_state* map_state(int n, ino_t node) {
+    if (node == 0 || n >= CACHED_PTS) return map_file(n);
+    pthread_mutex_lock(&cache_lock);
+    struct shim_state* s = cache[n].state;
+    if (!s || cache[n].node != node) {
+        s = map_file(n);
+        if (s) {
+            cache[n].state = s;
+            cache[n].node = node;
+        }
+    }
+    pthread_mutex_unlock(&cache_lock);
+    return s;
+}
+
+static void unmap_state(struct shim_state* s, ino_t node) {
+    if (node == 0) munmap(s, sizeof *s);
 }
 
 static int modem_call(int fd, unsigned long request, int* arg) {
     int master = 0;
-    const int n = pty_index(fd, &master);
+    ino_t node = 0;
+    const int n = pty_index(fd, &master, &node);
     if (n < 0) return real_ioctl()(fd, request, arg);
-    struct shim_state* s = map_state(n);
+    struct shim_state* s = map_state(n, node);
     if (!s) {
         errno = EIO;
         return -1;
@@ -124,21 +153,22 @@ static int modem_call(int fd, unsigned long request, int* arg) {
         else
             __atomic_fetch_and(field, ~bits, __ATOMIC_SEQ_CST);
     }
-    unmap_state(s);
+    unmap_state(s, node);
     return 0;
 }
 
 static int counter_call(int fd, struct serial_icounter_struct* out) {
     int master = 0;
-    const int n = pty_index(fd, &master);
+    ino_t node = 0;
+    const int n = pty_index(fd, &master, &node);
     if (n < 0 || master) return real_ioctl()(fd, TIOCGICOUNT, out);
-    struct shim_state* s = map_state(n);
+    struct shim_state* s = map_state(n, node);
     if (!s) {
         errno = EIO;
         return -1;
     }
     memcpy(out, &s->counters, sizeof *out);
-    unmap_state(s);
+    unmap_state(s, node);
     return 0;
 }
 
@@ -164,13 +194,14 @@ int tcsetattr(int fd, int action, const struct termios* t) {
     static tcsetattr_fn real;
     if (!real) next_symbol("tcsetattr", &real);
     int master = 0;
-    const int n = pty_index(fd, &master);
+    ino_t node = 0;
+    const int n = pty_index(fd, &master, &node);
     if (n < 0 || master) return real(fd, action, t);
-    struct shim_state* s = map_state(n);
+    struct shim_state* s = map_state(n, node);
     if (s) {
         __atomic_store_n(&s->cflag_set, (uint32_t)(t->c_cflag & KEPT_CFLAG), __ATOMIC_SEQ_CST);
         __atomic_store_n(&s->cflag_known, 1u, __ATOMIC_SEQ_CST);
-        unmap_state(s);
+        unmap_state(s, node);
     }
     /* Ask the pty only for what it keeps: the C library compares parity and
      * size after setting and would report EINVAL. */
@@ -184,14 +215,15 @@ int tcgetattr(int fd, struct termios* t) {
     if (!real) next_symbol("tcgetattr", &real);
     const int result = real(fd, t);
     int master = 0;
-    const int n = result == 0 ? pty_index(fd, &master) : -1;
+    ino_t node = 0;
+    const int n = result == 0 ? pty_index(fd, &master, &node) : -1;
     if (n >= 0 && !master) {
-        struct shim_state* s = map_state(n);
+        struct shim_state* s = map_state(n, node);
         if (s) {
             if (__atomic_load_n(&s->cflag_known, __ATOMIC_SEQ_CST))
                 t->c_cflag = (t->c_cflag & ~(tcflag_t)KEPT_CFLAG) |
                              __atomic_load_n(&s->cflag_set, __ATOMIC_SEQ_CST);
-            unmap_state(s);
+            unmap_state(s, node);
         }
     }
     return result;

@@ -14,7 +14,8 @@
 //   'L'           replies one byte: bit 0 the line's RTS, bit 1 its DTR
 //   'M' x         100 ms later, sets the lines the program sees: bit 0 CTS,
 //                 1 DSR, 2 CD, 3 RI (late enough that the program waits anew)
-//   'S' hi lo     sends hi*256+lo bytes at the pace of 2400 baud
+//   'S' hi lo     sends hi*256+lo bytes at the pace of 2400 baud, 8O1 (11 bits
+//                 a byte)
 //   'V'           sends 50 bytes; 400 ms later the device vanishes and a new
 //                 pty takes its place under the same name
 // Its exit status is the program's.
@@ -164,7 +165,7 @@ void Serve(std::size_t index) {
                 if (in.size() < 3) return;
                 const int count = in[1] * 256 + in[2];
                 for (int i = 0; i < count; ++i)
-                    Schedule(index, i * 1000 / 240, {static_cast<std::uint8_t>(i)});
+                    Schedule(index, i * 11000 / 2400, {static_cast<std::uint8_t>(i)});
                 used = 3;
                 break;
             }

@@ -307,6 +307,22 @@ TEST_F(ReceiveFixture, AFailingEventWaitIsReportedAndThePassesArePaced) {
     EXPECT_EQ(fake->CallsNamed("Sleep"), (Calls{"Sleep(75)", "Sleep(75)", "Sleep(75)"}));
 }
 
+TEST_F(ReceiveFixture, AnEventWaitEndingAtOnceWithNothingNewDoesNotSpin) {
+    // As under Wine: every wait ends at once while bytes are queued.
+    OpenQuietly();
+    fake->Feed({1, 2});
+    fake->FireEvent(comm::kEvRxChar);
+    Step();  // new bytes: the next pass follows at once
+    EXPECT_TRUE(fake->CallsNamed("Sleep").empty());
+    fake->FireEvent(comm::kEvRxChar);
+    Step();  // the same two bytes: the pass waits as if the wait were pending
+    EXPECT_EQ(fake->CallsNamed("Sleep"), (Calls{"Sleep(75)"}));
+    fake->Feed({3});
+    fake->FireEvent(comm::kEvRxChar);
+    Step();
+    EXPECT_EQ(fake->CallsNamed("Sleep").size(), 1u);
+}
+
 TEST_F(ReceiveFixture, FailedWaitsAreReportedWithTheirResult) {
     OpenAndSettle();
     fake->Fail("Wait", 0, 1);
