@@ -218,6 +218,7 @@ class PosixDriver final : public Driver {
         const std::uint64_t start = NowMs();
         for (;;) {
             std::vector<pollfd> fds;
+            std::vector<Handle> owners;  // the port of each descriptor; 0 for events
             int slice = -1;
             {
                 std::lock_guard guard(lock_);
@@ -232,8 +233,10 @@ class PosixDriver final : public Driver {
                     }
                     if (round == 0) Progress(count, handles);
                 }
-                for (std::uint32_t i = 0; i < count; ++i)
+                for (std::uint32_t i = 0; i < count; ++i) {
                     fds.push_back({FindEvent(handles[i])->rd, POLLIN, 0});
+                    owners.push_back(0);
+                }
                 for (auto& [h, port] : ports_) {
                     if (port->gone) continue;
                     short want = 0;
@@ -246,7 +249,10 @@ class PosixDriver final : public Driver {
                     }
                     if (port->writeOv && Watched(port->writeOv->Event, count, handles))
                         want |= POLLOUT;
-                    if (want) fds.push_back({port->fd, want, 0});
+                    if (want) {
+                        fds.push_back({port->fd, want, 0});
+                        owners.push_back(h);
+                    }
                 }
             }
             const std::uint64_t elapsed = NowMs() - start;
@@ -256,8 +262,13 @@ class PosixDriver final : public Driver {
             const int n = poll(fds.data(), fds.size(), timeout);
             if (n > 0) {
                 std::lock_guard guard(lock_);
-                for (const pollfd& p : fds)
-                    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) Vanished(p.fd);
+                for (std::size_t i = 0; i < fds.size(); ++i) {
+                    if (!owners[i] || !(fds[i].revents & (POLLHUP | POLLERR | POLLNVAL))) continue;
+                    // Only the port that was polled: a descriptor closed
+                    // meanwhile may have been reused.
+                    auto it = ports_.find(owners[i]);
+                    if (it != ports_.end()) Vanished(*it->second);
+                }
             }
         }
     }
@@ -674,7 +685,7 @@ class PosixDriver final : public Driver {
         std::uint32_t events = 0;
         int in = 0;
         if (ioctl(port.fd, FIONREAD, &in) != 0) {
-            if (!Unsupported(errno)) Vanished(port.fd);
+            if (!Unsupported(errno)) Vanished(port);
             return false;
         }
         const auto queued = static_cast<std::uint32_t>(in);
@@ -772,13 +783,11 @@ class PosixDriver final : public Driver {
     }
 
     // The device went away: what waits on it ends, as Windows ends it.
-    void Vanished(int fd) {
-        for (auto& [h, port] : ports_) {
-            if (port->fd != fd || port->gone) continue;
-            port->gone = true;
-            if (port->waitOv) EndWait(*port, 0, kErrorOperationAborted);
-            if (port->writeOv) EndWrite(*port, kErrorOperationAborted);
-        }
+    void Vanished(Port& port) {
+        if (port.gone) return;
+        port.gone = true;
+        if (port.waitOv) EndWait(port, 0, kErrorOperationAborted);
+        if (port.writeOv) EndWrite(port, kErrorOperationAborted);
     }
 
     static Dcb DcbFrom(const termios& t) {
