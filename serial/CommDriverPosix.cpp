@@ -25,9 +25,7 @@
 
 #include "CommDriver.h"
 #include "DevicePath.h"
-#if defined(__linux__)
-#include <linux/serial.h>
-#endif
+#include "TermiosPosix.h"
 
 namespace comm {
 namespace {
@@ -91,40 +89,6 @@ std::uint64_t NowMs() {
                                           .count());
 }
 
-struct Speed {
-    std::uint32_t baud;
-    speed_t code;
-};
-constexpr Speed kSpeeds[] = {
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
-};
-
-#if defined(__linux__) && defined(TIOCGICOUNT)
-struct Counters {
-    std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
-};
-bool ReadCounters(int fd, Counters& c) {
-    serial_icounter_struct ic{};
-    if (ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
-    c.frame = static_cast<std::uint32_t>(ic.frame);
-    c.overrun = static_cast<std::uint32_t>(ic.overrun);
-    c.parity = static_cast<std::uint32_t>(ic.parity);
-    c.brk = static_cast<std::uint32_t>(ic.brk);
-    c.bufOverrun = static_cast<std::uint32_t>(ic.buf_overrun);
-    return true;
-}
-#else
-struct Counters {
-    std::uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
-};
-bool ReadCounters(int, Counters&) {
-    return false;
-}
-#endif
-
 struct Event {
     bool set = false;
     int rd = -1;
@@ -158,7 +122,7 @@ struct Port {
     std::uint32_t writeDone = 0;
     std::uint64_t writeDeadline = 0;  // 0: none
     // Line errors since the last ClearCommError.
-    Counters counters;
+    LineCounters counters;
     bool countersOk = false;
     std::uint32_t errors = 0;
     ~Port() {
@@ -296,10 +260,10 @@ class PosixDriver final : public Driver {
         raw.c_cc[VMIN] = 0;
         raw.c_cc[VTIME] = 0;
         tcsetattr(fd, TCSANOW, &raw);
-        port->dcb = DcbFrom(raw);
+        port->dcb = FromTermios(raw);
         int bits = 0;
         if (ioctl(fd, TIOCMGET, &bits) != 0 && Unsupported(errno)) port->hasLines = false;
-        port->countersOk = ReadCounters(fd, port->counters);
+        port->countersOk = ReadLineCounters(fd, port->counters);
         std::lock_guard guard(lock_);
         const Handle h = next_++;
         ports_[h] = std::move(port);
@@ -344,64 +308,9 @@ class PosixDriver final : public Driver {
         if (!port) return false;
         termios t{};
         if (tcgetattr(port->fd, &t) != 0) return Fail(IoError(errno));
-        cfmakeraw(&t);
-        t.c_cflag |= CLOCAL | CREAD;
-        t.c_cc[VMIN] = 0;
-        t.c_cc[VTIME] = 0;
-        speed_t speed = 0;
-        bool known = false;
-        for (const Speed& s : kSpeeds)
-            if (s.baud == dcb.BaudRate) speed = s.code, known = true;
-        if (!known) return Fail(kErrorInvalidParameter);
-        cfsetispeed(&t, speed);
-        cfsetospeed(&t, speed);
-        t.c_cflag &= ~CSIZE;
-        switch (dcb.ByteSize) {
-            case 5:
-                t.c_cflag |= CS5;
-                break;
-            case 6:
-                t.c_cflag |= CS6;
-                break;
-            case 7:
-                t.c_cflag |= CS7;
-                break;
-            case 8:
-                t.c_cflag |= CS8;
-                break;
-            default:
-                return Fail(kErrorInvalidParameter);
-        }
-        t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-        switch (dcb.Parity) {
-            case 0:
-                break;
-            case 1:
-                t.c_cflag |= PARENB | PARODD;
-                break;
-            case 2:
-                t.c_cflag |= PARENB;
-                break;
-            case 3:
-                t.c_cflag |= PARENB | PARODD | CMSPAR;
-                break;
-            case 4:
-                t.c_cflag |= PARENB | CMSPAR;
-                break;
-            default:
-                return Fail(kErrorInvalidParameter);
-        }
-        if (dcb.Flags & kDcbParity) t.c_iflag |= INPCK;
-        if (dcb.StopBits > 2) return Fail(kErrorInvalidParameter);
-        if (dcb.StopBits != 0) t.c_cflag |= CSTOPB;
+        if (!ToTermios(dcb, t)) return Fail(kErrorInvalidParameter);
         const std::uint32_t rtsControl = (dcb.Flags >> kDcbRtsControlShift) & 3;
         const std::uint32_t dtrControl = (dcb.Flags >> kDcbDtrControlShift) & 3;
-        if ((dcb.Flags & kDcbOutxCtsFlow) || rtsControl == 2) t.c_cflag |= CRTSCTS;
-        // Software flow control only when asked for.
-        if (dcb.Flags & kDcbOutX) t.c_iflag |= IXON;
-        if (dcb.Flags & kDcbInX) t.c_iflag |= IXOFF;
-        t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-        t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
         if (tcsetattr(port->fd, TCSANOW, &t) != 0) {
             // A pseudo-terminal refuses parity and sizes other than 8 bits;
             // what it refuses it does not have, so that counts as accepted.
@@ -767,9 +676,9 @@ class PosixDriver final : public Driver {
 
     void UpdateCounters(Port& port) {
         if (!port.countersOk) return;
-        Counters now;
-        if (!ReadCounters(port.fd, now)) return;
-        const Counters& was = port.counters;
+        LineCounters now;
+        if (!ReadLineCounters(port.fd, now)) return;
+        const LineCounters& was = port.counters;
         if (now.frame != was.frame) port.errors |= kCeFrame;
         if (now.overrun != was.overrun) port.errors |= kCeOverrun;
         if (now.parity != was.parity) port.errors |= kCeRxParity;
@@ -788,33 +697,6 @@ class PosixDriver final : public Driver {
         port.gone = true;
         if (port.waitOv) EndWait(port, 0, kErrorOperationAborted);
         if (port.writeOv) EndWrite(port, kErrorOperationAborted);
-    }
-
-    static Dcb DcbFrom(const termios& t) {
-        Dcb dcb;
-        const speed_t speed = cfgetospeed(&t);
-        for (const Speed& s : kSpeeds)
-            if (s.code == speed) dcb.BaudRate = s.baud;
-        switch (t.c_cflag & CSIZE) {
-            case CS5:
-                dcb.ByteSize = 5;
-                break;
-            case CS6:
-                dcb.ByteSize = 6;
-                break;
-            case CS7:
-                dcb.ByteSize = 7;
-                break;
-            default:
-                dcb.ByteSize = 8;
-                break;
-        }
-        if (t.c_cflag & PARENB) dcb.Parity = (t.c_cflag & PARODD) ? 1 : 2;
-        dcb.StopBits = (t.c_cflag & CSTOPB) ? 2 : 0;
-        dcb.Flags = kDcbBinary;
-        dcb.XonChar = static_cast<char>(t.c_cc[VSTART]);
-        dcb.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
-        return dcb;
     }
 
     std::mutex lock_;
