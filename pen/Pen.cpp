@@ -95,7 +95,10 @@ void TDMPen::Delay(std::int32_t Ms) {
     const std::int64_t end = clock_->NowMs() + Ms;
     do {
         clock_->Pump();
-        clock_->SleepMs(1);
+        // Sleep until the worker hands something over (or a window message
+        // comes), at most until the end: received bytes are taken at once,
+        // and waiting costs no wake-ups every millisecond.
+        clock_->WaitMs(static_cast<std::int32_t>(std::max<std::int64_t>(1, end - clock_->NowMs())));
     } while (clock_->NowMs() < end);
 }
 

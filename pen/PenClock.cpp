@@ -1,7 +1,6 @@
 #include "PenClock.h"
 
 #include <chrono>
-#include <thread>
 
 #include "MainThread.h"
 
@@ -14,8 +13,8 @@ class SystemClock : public PenClock {
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
     void Pump() override { platform::ProcessMessages(); }
-    void SleepMs(std::int32_t ms) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    void WaitMs(std::int32_t ms) override {
+        platform::WaitForMessages(std::chrono::milliseconds(ms));
     }
 };
 

@@ -60,6 +60,7 @@ void Synchronize(const std::function<void()>& fn) {
         wake = q.wake;
     }
     q.changed.notify_all();
+    detail::NotifyMainThread();
     if (wake) wake();
     std::unique_lock guard(q.lock);
     q.changed.wait(guard, [&] { return item.done; });
@@ -95,6 +96,12 @@ void SetWakeHook(std::function<void()> hook) {
     Queue& q = TheQueue();
     std::lock_guard guard(q.lock);
     q.wake = std::move(hook);
+}
+
+void detail::WaitForHandOver(std::chrono::milliseconds timeout) {
+    Queue& q = TheQueue();
+    std::unique_lock guard(q.lock);
+    q.changed.wait_for(guard, timeout, [&] { return !q.pending.empty(); });
 }
 
 void WaitWhileDraining(const std::function<bool()>& done) {

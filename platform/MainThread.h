@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 // The hand-over between a worker thread and the main thread. Everything of the
@@ -23,6 +24,18 @@ void ProcessMessages();
 
 // Main side: runs the pending hand-overs only.
 void RunPendingHandOvers();
+
+// Main side: sleeps until a hand-over (on Win32 also a window message) is
+// pending, or at most the timeout. Waiting this way instead of in short fixed
+// sleeps hands received data over at once and costs no idle wake-ups.
+void WaitForMessages(std::chrono::milliseconds timeout);
+
+namespace detail {
+// Main side, portable: waits for a pending hand-over, at most the timeout.
+void WaitForHandOver(std::chrono::milliseconds timeout);
+// Worker side, per platform: a hand-over was queued.
+void NotifyMainThread();
+}  // namespace detail
 
 // Called (on the worker) whenever a hand-over is queued, so that a window's
 // message loop blocked in GetMessage wakes up and drains the queue.

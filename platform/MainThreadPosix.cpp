@@ -7,4 +7,11 @@ void ProcessMessages() {
     RunPendingHandOvers();
 }
 
+void WaitForMessages(std::chrono::milliseconds timeout) {
+    detail::WaitForHandOver(timeout);
+}
+
+// The condition variable of the queue already wakes a waiting main thread.
+void detail::NotifyMainThread() {}
+
 }  // namespace platform

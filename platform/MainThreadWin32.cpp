@@ -3,6 +3,34 @@
 #include "MainThread.h"
 
 namespace platform {
+namespace {
+
+// Set when a hand-over is queued, so a wait for window messages wakes for it
+// too. Auto-reset: each wake-up consumes it.
+struct HandOverEvent {
+    HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ~HandOverEvent() {
+        if (handle) CloseHandle(handle);
+    }
+};
+
+HandOverEvent& TheEvent() {
+    static HandOverEvent event;
+    return event;
+}
+
+}  // namespace
+
+void detail::NotifyMainThread() {
+    SetEvent(TheEvent().handle);
+}
+
+void WaitForMessages(std::chrono::milliseconds timeout) {
+    HANDLE event = TheEvent().handle;
+    // MWMO_INPUTAVAILABLE: messages already in the queue end the wait too.
+    MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(timeout.count()), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE | MWMO_ALERTABLE);
+}
 
 void ProcessMessages() {
     MSG msg;

@@ -5,9 +5,12 @@
 // against it; Win32 makes each call for real, POSIX emulates the completion
 // behaviour the component relies on, and a fake scripts it for tests.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace comm {
 
@@ -172,6 +175,14 @@ class Driver {
     virtual std::uint32_t GetLastError() = 0;
     virtual std::uint32_t GetTickCount() = 0;
     virtual void Sleep(std::uint32_t ms) = 0;
+    // Sleeps at most ms, returning early once busy is false, so a wait for the
+    // worker to go idle takes no longer than the worker needs.
+    virtual void SleepWhile(std::uint32_t ms, const std::atomic<bool>& busy) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (busy && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     // The operating system's platform id, -1 if unknown.
     virtual std::int32_t PlatformId() = 0;
 };

@@ -154,7 +154,7 @@ void TSerialPortNG::SignalOverlappedEvent(comm::Overlapped& ov) {
 
 void TSerialPortNG::WaitThreadIdle(int rounds) {
     while (rounds > 0 && threadRunning_) {
-        driver_->Sleep(75);
+        driver_->SleepWhile(75, threadRunning_);
         --rounds;
     }
 }

@@ -117,8 +117,11 @@ int main(int argc, char** argv) {
             program = argv[++i];
         } else if (a == "--pensim" && i + 1 < argc) {
             pensim = argv[++i];
-        } else {
+        } else if (!a.empty() && a.find_first_not_of("0123456789") == std::string::npos) {
             counts.push_back(std::stoi(a));
+        } else {
+            std::fprintf(stderr, "usage: penbench [--program PATH] [--pensim PATH] [COUNT...]\n");
+            return 2;
         }
     }
     if (counts.empty()) counts = {1, 50, 200};

@@ -10,7 +10,8 @@ namespace {
 
 using namespace pentest;
 
-// Time passes only when the pen sleeps; every pump may deliver reply bytes.
+// Time passes only while the pen waits, as if something arrived every
+// millisecond; every pump may deliver reply bytes.
 class FakeClock : public PenClock {
   public:
     std::int64_t now = 0;
@@ -21,7 +22,7 @@ class FakeClock : public PenClock {
         ++pumps;
         if (onPump) onPump(now);
     }
-    void SleepMs(std::int32_t ms) override { now += ms; }
+    void WaitMs(std::int32_t) override { now += 1; }
 };
 
 class Command : public ::testing::Test {

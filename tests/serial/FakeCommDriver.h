@@ -92,6 +92,8 @@ class FakeCommDriver final : public comm::Driver {
     std::uint32_t GetLastError() override;
     std::uint32_t GetTickCount() override;
     void Sleep(std::uint32_t ms) override;
+    // Recorded and timed like Sleep: the fake clock moves only when told.
+    void SleepWhile(std::uint32_t ms, const std::atomic<bool>&) override { Sleep(ms); }
     std::int32_t PlatformId() override { return platformId_; }
 
   private:
