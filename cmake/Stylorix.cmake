@@ -37,7 +37,7 @@ function(stylorix_add_test name)
     set(T_TIMEOUT 60)
   endif()
   if(CMAKE_CROSSCOMPILING)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                          PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
