@@ -106,7 +106,12 @@ class Win32Driver final : public Driver {
     Handle Open(const std::string& path) override {
         HANDLE h = ::CreateFileA(TrimTrailingBlanks(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        return h == INVALID_HANDLE_VALUE ? kInvalidHandle : FromH(h);
+        if (h == INVALID_HANDLE_VALUE) return kInvalidHandle;
+        // Windows' own serial driver starts every opening with an empty input
+        // buffer; Wine keeps what arrived while the port was closed, and a
+        // stale byte in front of a reply would make it invalid.
+        ::PurgeComm(h, PURGE_RXCLEAR);
+        return FromH(h);
     }
     bool Close(Handle port) override { return ::CloseHandle(H(port)); }
     bool SetupComm(Handle port, std::uint32_t in, std::uint32_t out) override {
