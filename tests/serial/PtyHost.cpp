@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "PtyReply.h"
 #include "ptyshim.h"
 
 namespace {
@@ -117,15 +118,6 @@ void Schedule(std::size_t line, int afterMs, Bytes bytes, bool vanish = false) {
                       Write{line, std::move(bytes), vanish});
 }
 
-Bytes Reply() {
-    Bytes reply{0x06};
-    for (std::uint8_t i = 1; i <= 40; ++i) reply.push_back(i);
-    std::uint8_t lrc = 0;
-    for (std::uint8_t b : reply) lrc ^= b;
-    reply.push_back(lrc);
-    return reply;
-}
-
 void Serve(std::size_t index) {
     Line& line = gLines[index];
     Bytes& in = line.input;
@@ -135,7 +127,7 @@ void Serve(std::size_t index) {
             case 0x01: {
                 if (in.size() < 4) return;
                 if (in[1] != 0x02 || in[2] != 0x00 || in[3] != 0x03) break;
-                const Bytes reply = Reply();
+                const Bytes reply = PtyHostReply();
                 Schedule(index, 20, Bytes(reply.begin(), reply.begin() + 10));
                 Schedule(index, 170, Bytes(reply.begin() + 10, reply.begin() + 25));
                 Schedule(index, 320, Bytes(reply.begin() + 25, reply.end()));

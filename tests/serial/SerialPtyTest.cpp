@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "MainThread.h"
+#include "PtyReply.h"
 #include "SerialNG.h"
 
 namespace {
@@ -23,15 +24,6 @@ const std::uint8_t kWakeUp[] = {0x01, 0x02, 0x00, 0x03};
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-Bytes ExpectedReply() {
-    Bytes reply{0x06};
-    for (std::uint8_t i = 1; i <= 40; ++i) reply.push_back(i);
-    std::uint8_t lrc = 0;
-    for (std::uint8_t b : reply) lrc ^= b;
-    reply.push_back(lrc);
-    return reply;
 }
 
 struct Report {
@@ -150,7 +142,7 @@ TEST_F(PtyFixture, AFrameGoesOutAndTheSplitReplyComesBackInOrder) {
     port->SetActive(true);
     ASSERT_TRUE(port->Active());
     Send(Bytes(std::begin(kWakeUp), std::end(kWakeUp)));
-    EXPECT_EQ(Receive(42), ExpectedReply());
+    EXPECT_EQ(Receive(42), PtyHostReply());
     EXPECT_GE(clusters, 1);
     EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
@@ -160,7 +152,7 @@ TEST_F(PtyFixture, ClosesAndReopens) {
         port->SetActive(true);
         ASSERT_TRUE(port->Active()) << round;
         Send(Bytes(std::begin(kWakeUp), std::end(kWakeUp)));
-        EXPECT_EQ(Receive(42), ExpectedReply()) << round;
+        EXPECT_EQ(Receive(42), PtyHostReply()) << round;
         port->SetActive(false);
         EXPECT_FALSE(port->Active());
         EXPECT_FALSE(port->DTRState());
@@ -198,7 +190,7 @@ TEST_F(PtyFixture, ChangingThePortWhileOpenMovesToTheOtherLine) {
     EXPECT_EQ(places, (std::vector<std::uint32_t>{100, 110}));
     EXPECT_EQ(Lines(), 3);  // the new line, opened with both raised
     Send(Bytes(std::begin(kWakeUp), std::end(kWakeUp)));
-    EXPECT_EQ(Receive(42), ExpectedReply());
+    EXPECT_EQ(Receive(42), PtyHostReply());
 }
 
 TEST_F(PtyFixture, ModemLinesOfTheFarEndArePolledAndRaiseEvents) {
@@ -251,7 +243,7 @@ TEST_F(PtyFixture, StressOpenCloseSendReceiveAndDestroyWhileReceiving) {
     Pump(300);
     received.clear();
     Send(Bytes(std::begin(kWakeUp), std::end(kWakeUp)));
-    EXPECT_EQ(Receive(42), ExpectedReply());
+    EXPECT_EQ(Receive(42), PtyHostReply());
 }
 
 // Last: the line is gone afterwards until the host has put a new one in place.
@@ -271,7 +263,7 @@ TEST_F(PtyFixture, TheDeviceVanishingMidStreamLeavesAPortThatCloses) {
     ASSERT_TRUE(port->Active());
     received.clear();
     Send(Bytes(std::begin(kWakeUp), std::end(kWakeUp)));
-    EXPECT_EQ(Receive(42), ExpectedReply());
+    EXPECT_EQ(Receive(42), PtyHostReply());
 }
 
 }  // namespace
