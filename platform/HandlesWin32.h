@@ -1,0 +1,43 @@
+#pragma once
+
+// Owned Win32 handles: one alias per kind, all on platform::Owned.
+
+#include <windows.h>
+
+#include "Owned.h"
+
+namespace platform {
+
+struct CloseHandleCloser {
+    void operator()(HANDLE h) const noexcept { ::CloseHandle(h); }
+};
+// CreateFile and friends report failure as INVALID_HANDLE_VALUE, not null.
+struct InvalidHandleIsNone {
+    static HANDLE None() noexcept { return INVALID_HANDLE_VALUE; }
+};
+struct RegCloseKeyCloser {
+    void operator()(HKEY h) const noexcept { ::RegCloseKey(h); }
+};
+struct DeleteObjectCloser {
+    void operator()(HGDIOBJ h) const noexcept { ::DeleteObject(h); }
+};
+struct DestroyIconCloser {
+    void operator()(HICON h) const noexcept { ::DestroyIcon(h); }
+};
+struct DestroyMenuCloser {
+    void operator()(HMENU h) const noexcept { ::DestroyMenu(h); }
+};
+struct FreeLibraryCloser {
+    void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); }
+};
+
+using OwnedFile = Owned<HANDLE, CloseHandleCloser, InvalidHandleIsNone>;
+using OwnedEvent = Owned<HANDLE, CloseHandleCloser>;
+using OwnedKey = Owned<HKEY, RegCloseKeyCloser>;
+template <typename GdiObject>
+using OwnedGdi = Owned<GdiObject, DeleteObjectCloser>;
+using OwnedIcon = Owned<HICON, DestroyIconCloser>;
+using OwnedMenu = Owned<HMENU, DestroyMenuCloser>;
+using OwnedLibrary = Owned<HMODULE, FreeLibraryCloser>;
+
+}  // namespace platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Inside the program every std::string is UTF-8. These two convert at the
+// platform's UTF-16 boundaries (the Win32 W functions); nothing else converts.
+namespace platform {
+
+// Each ill-formed UTF-8 sequence (a stray continuation byte, a cut or
+// over-long sequence, a surrogate, a value above U+10FFFF) becomes one
+// U+FFFD per maximal invalid subpart, as Unicode recommends; nothing is
+// dropped silently and nothing reads past the end.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+// A lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+}  // namespace platform
