@@ -104,5 +104,8 @@ class TDMPen {
 
 extern TDMPen* DMPen;
 
+// The settings of a fresh system, as IniLes gives them for missing values.
+TEinstell DefaultEinstell();
+
 // Text without its trailing blanks and control characters.
 std::string TrimTrailingBlanks(std::string text);

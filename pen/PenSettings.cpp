@@ -3,19 +3,28 @@
 #include "Pen.h"
 #include "RegistryIni.h"
 
+TEinstell DefaultEinstell() {
+    TEinstell d;
+    d.Comport = "COM1";
+    d.Timeout = 10;
+    d.URL = kDefaultURL;
+    return d;
+}
+
 void TDMPen::IniLes() {
     platform::RegistryIni ini(*store_, kSettingsKey);
     const char* s = kSettingsSection;
-    Einstell.Comport = ini.ReadString(s, "Comport", "COM1");
-    Einstell.Timeout = ini.ReadInteger(s, "Timeout", 10);
-    Einstell.Download = ini.ReadInteger(s, "Download", 0);
-    Einstell.URL = ini.ReadString(s, "URL", kDefaultURL);
-    Einstell.DownClip = ini.ReadBool(s, "DownClip", false);
-    Einstell.DownDel = ini.ReadBool(s, "DownDel", false);
-    Einstell.ExpFormat = static_cast<std::uint8_t>(ini.ReadInteger(s, "ExpFormat", 0));
-    Einstell.TrayMin = ini.ReadBool(s, "TrayMin", false);
-    Einstell.TrayAuto = ini.ReadBool(s, "TrayAuto", false);
-    Einstell.StartMin = ini.ReadBool(s, "StartMin", false);
+    const TEinstell d = DefaultEinstell();
+    Einstell.Comport = ini.ReadString(s, "Comport", d.Comport);
+    Einstell.Timeout = ini.ReadInteger(s, "Timeout", d.Timeout);
+    Einstell.Download = ini.ReadInteger(s, "Download", d.Download);
+    Einstell.URL = ini.ReadString(s, "URL", d.URL);
+    Einstell.DownClip = ini.ReadBool(s, "DownClip", d.DownClip);
+    Einstell.DownDel = ini.ReadBool(s, "DownDel", d.DownDel);
+    Einstell.ExpFormat = static_cast<std::uint8_t>(ini.ReadInteger(s, "ExpFormat", d.ExpFormat));
+    Einstell.TrayMin = ini.ReadBool(s, "TrayMin", d.TrayMin);
+    Einstell.TrayAuto = ini.ReadBool(s, "TrayAuto", d.TrayAuto);
+    Einstell.StartMin = ini.ReadBool(s, "StartMin", d.StartMin);
 }
 
 void TDMPen::IniSchreib() {
