@@ -1,0 +1,145 @@
+#pragma once
+
+// The main window's behaviour: every handler of the window, working on the
+// settings and pen records and talking to the screen only through HauptView.
+// Portable, so it is tested natively with a fake view.
+//
+// Split by concern: Haupt.cpp (creation, settings binding, close),
+// HauptTray.cpp (notification icon and the application messages),
+// HauptDownload.cpp (download and clear), HauptList.cpp (barcode list and
+// parameter view), HauptExport.cpp (export, clipboard, look-up).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "HauptView.h"
+#include "unitportdetect.h"
+
+class TDMPen;
+
+namespace ui {
+
+// The window's texts and numbers that other programs and the view rely on.
+inline constexpr const char* kAppTitle = "Stylorix Control";
+inline constexpr const char* kCaptionPrefix = "Stylorix Control - Version ";
+inline constexpr std::uint32_t kTrayCallbackMessage = 0x0400 + 1;  // WM_USER + 1
+inline constexpr std::uint32_t kWmAppIdentify = 0x8000 + 101;      // WM_APP + 101
+inline constexpr std::uint32_t kWmAppActivate = 0x8000 + 102;
+inline constexpr std::uint32_t kWmAppHandOver = 0x8000 + 103;
+inline constexpr std::intptr_t kIdentifyAnswer = 26057201;  // 0x018D99F1
+inline constexpr std::uint32_t kScMinimize = 0xF020;
+inline constexpr std::uint32_t kMouseLeftDoubleClick = 0x0203;
+inline constexpr std::uint32_t kMouseRightUp = 0x0205;
+inline constexpr Size kWaitPanelSize{185, 41};
+inline constexpr Rgb kOddRowColour{204, 255, 204};
+
+// What a control reports to the presenter.
+enum class Notify { Click, Change };
+
+class TFHaupt {
+  public:
+    // Fills a table of kChooserPorts entries with the machine's ports.
+    using PortDetector = std::function<void(std::span<portdetect::TDetectedPort>)>;
+
+    // The detector defaults to the platform's port discovery.
+    TFHaupt(TDMPen& pen, HauptView& view, PortDetector detect = {});
+    TFHaupt(const TFHaupt&) = delete;
+    TFHaupt& operator=(const TFHaupt&) = delete;
+
+    // Routes a control's notification to its handler.
+    void Command(Ctl id, Notify what);
+    // The one top-level handler: runs a handler and shows whatever it raises
+    // in the application's error box. Nothing escapes.
+    void Safely(const std::function<void()>& handler) noexcept;
+
+    // --- creation, settings binding, close (Haupt.cpp)
+    void FormCreate();
+    // True when the window may close.
+    bool FormCloseQuery();
+    void FormDestroy();
+    void ComboBPortChange();
+    void BComRefreshClick();
+    void SpinETimeoutChange();
+    void RadioBDown1Click();
+    void ShowWait(std::uint8_t mode);
+    void CheckBDownClipClick();
+    void CheckBDownDelClick();
+    void CheckBExpBNrClick();
+    void CheckBExpBConlyClick();
+    void CheckBMinTrayClick();
+    void CheckBStartMinClick();
+    void CheckBAutoDownClick();
+    // A serial device came or went: the chooser follows, Comport stays.
+    void DeviceChange();
+
+    // --- notification icon and application messages (HauptTray.cpp)
+    void IconAendern(std::uint8_t state);
+    void ShowMe();
+    bool HandleParams(const std::string& text, int number);
+    // WM_SYSCOMMAND: true when handled here, false for the default handling.
+    bool WMSysCommand(std::uint32_t command);
+    // The notification icon's callback with the mouse message from lParam.
+    void TrayIconMessage(std::uint32_t mouseMessage);
+    void PMACloseClick();
+    std::intptr_t WMAppIdentify();
+    void WMAppActivate();
+    void WMAppHandOver(std::uintptr_t atom);
+    // The shell's task bar was created anew: the icon is gone with it.
+    void TaskbarCreated();
+
+    // --- download and clear (HauptDownload.cpp)
+    void BDownloadClick();
+    void BClearClick();
+
+    // --- barcode list and parameter view (HauptList.cpp)
+    void ShowCodes();
+    void ShowParam(std::uint8_t mode);
+    void BUploadClick();
+    // Background of list row `item` (from 0): nothing for the window colour.
+    static std::optional<Rgb> ListView1CustomDrawItem(int item);
+
+    // --- export, clipboard, look-up (HauptExport.cpp)
+    void BSaveClick();
+    void BClipClick();
+    void CodeClip();
+    void BLoadClick();
+    void BSearchDefClick();
+    void ListView1DblClick();
+
+    // An exchange with the pen is running (its waits keep the window alive).
+    bool Busy() const { return busy_; }
+    int IconState() const { return iconState_; }
+
+  private:
+    // Sets a check box or radio button and runs its click handling, as a
+    // user's click would.
+    void SetCheckedAndClick(Ctl id, bool checked);
+    void FillPortChooser();
+    void Box(BoxKind kind, const std::string& text);
+
+    TDMPen& pen_;
+    HauptView& view_;
+    PortDetector detect_;
+    std::vector<std::string> portEntries_;  // the chooser's entries, in its order
+    int iconState_ = -1;                    // -1: the program's own icon
+    bool busy_ = false;
+    bool closePending_ = false;  // closing waits until the running exchange ends
+};
+
+// The port chooser's rules, free of the view.
+// Index of the entry to select for the stored port: the first that equals it
+// or contains it followed by ")"; else 0; -1 for an empty list.
+int PortIndex(const std::vector<std::string>& entries, const std::string& port);
+// The port an entry names: from the first "COM" to just before the last ")",
+// or a bare entry's whole text.
+std::string PortOfEntry(const std::string& entry);
+// The value a spin field's text stands for: the number typed, or the minimum.
+int SpinValue(const std::string& text, int minimum);
+// Top left corner of a panel centred on a window of the outer size given.
+Point CentredWait(Size outer, Size panel);
+
+}  // namespace ui

@@ -1,0 +1,88 @@
+// The notification-area icon, hiding to it, and the three application
+// messages another program may send.
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "Haupt.h"
+#include "Pen.h"
+
+namespace ui {
+
+namespace {
+// The system's error as the general error box shows it.
+class SystemError : public std::runtime_error {
+  public:
+    SystemError(std::uint32_t code, const std::string& text)
+        : std::runtime_error(Text(code, text)) {}
+
+  private:
+    static std::string Text(std::uint32_t code, const std::string& text) {
+        char head[64];
+        std::snprintf(head, sizeof head, "Systemfehler.  Code: %u.", unsigned(code));
+        return std::string(head) + "\r\n" + text;
+    }
+};
+}  // namespace
+
+void TFHaupt::IconAendern(std::uint8_t state) {
+    iconState_ = state;
+    view_.SetIconState(state);
+    view_.NotifyIcon(TrayOp::Modify);
+}
+
+void TFHaupt::ShowMe() {
+    view_.ForceForeground();
+}
+
+bool TFHaupt::HandleParams(const std::string&, int) {
+    return false;
+}
+
+bool TFHaupt::WMSysCommand(std::uint32_t command) {
+    if ((command & 0xFFF0u) != kScMinimize) return false;
+    if (Einstell.TrayMin) {
+        view_.Hide();
+        if (Einstell.TrayAuto) IconAendern(1);
+    } else {
+        view_.MinimiseApp();
+    }
+    return true;
+}
+
+void TFHaupt::TrayIconMessage(std::uint32_t mouseMessage) {
+    if (mouseMessage == kMouseLeftDoubleClick) {
+        view_.ShowNormal();
+        if (Einstell.TrayAuto) IconAendern(0);
+    } else if (mouseMessage == kMouseRightUp) {
+        view_.SetForeground();
+        if (view_.TrayMenu()) PMACloseClick();
+    }
+}
+
+void TFHaupt::PMACloseClick() {
+    view_.RequestClose();
+}
+
+std::intptr_t TFHaupt::WMAppIdentify() {
+    return kIdentifyAnswer;
+}
+
+void TFHaupt::WMAppActivate() {
+    if (view_.AppMinimised()) view_.RestoreApp();
+    ShowMe();
+}
+
+void TFHaupt::WMAppHandOver(std::uintptr_t atom) {
+    const AtomText read = view_.GlobalAtomName(static_cast<std::uint16_t>(atom));
+    if (!read.Ok) throw SystemError(read.Error, read.ErrorText);
+    HandleParams(read.Text, 3);
+}
+
+void TFHaupt::TaskbarCreated() {
+    // The new task bar has no icon of ours: without it a window hidden to the
+    // notification area could never be shown again.
+    view_.NotifyIcon(TrayOp::Add);
+}
+
+}  // namespace ui
