@@ -118,11 +118,10 @@ void TSerialPortNG::NoteHandlers() {
 
 // ---- report channel -------------------------------------------------------
 
-void TSerialPortNG::ProcessError(std::uint32_t place, std::uint32_t code, const std::string& msg,
-                                 std::uint8_t noise) {
-    if (Destroying || noise > errorNoise_) return;
+void TSerialPortNG::ProcessError(const ReportPlace& at, std::uint32_t code) {
+    if (Destroying || at.noise > errorNoise_) return;
     auto handler = OnProcessError;
-    if (handler) handler(*this, place, code, msg, noise);
+    if (handler) handler(*this, at.place, code, at.text, at.noise);
 }
 
 // ---- overlapped records ---------------------------------------------------
@@ -134,20 +133,18 @@ void TSerialPortNG::InitOverlapped(comm::Overlapped& ov) {
     ov.OffsetHigh = 0;
     ov.Event = driver_->CreateEvent();
     if (ov.Event == comm::kNoEvent) {
-        ProcessError(1001, driver_->GetLastError(), "Error Creating Overlapped Event", 0);
+        ProcessError(places::kCreateEvent, driver_->GetLastError());
     } else if (driver_->GetLastError() == comm::kErrorAlreadyExists) {
-        ProcessError(1002, comm::kErrorAlreadyExists, "Error Overlapped Event Exists", 0);
+        ProcessError(places::kEventExists, comm::kErrorAlreadyExists);
     }
 }
 
 void TSerialPortNG::ResetOverlappedEvent(comm::Overlapped& ov) {
-    if (!driver_->ResetEvent(ov.Event))
-        ProcessError(1101, driver_->GetLastError(), "Error resetting Overlapped Event", 0);
+    if (!driver_->ResetEvent(ov.Event)) ProcessError(places::kResetEvent, driver_->GetLastError());
 }
 
 void TSerialPortNG::SignalOverlappedEvent(comm::Overlapped& ov) {
-    if (!driver_->SetEvent(ov.Event))
-        ProcessError(1101, driver_->GetLastError(), "Error resetting Overlapped Event", 0);
+    if (!driver_->SetEvent(ov.Event)) ProcessError(places::kSignalEvent, driver_->GetLastError());
 }
 
 // ---- opening and closing --------------------------------------------------
@@ -163,40 +160,39 @@ void TSerialPortNG::ReactivatePort(bool requested) {
     CommDriver& drv = *driver_;
     NoteHandlers();
     if (active_) {
-        ProcessError(100, 0, "Msg start deactivating Port", 2);
+        ProcessError(places::kDeactivating, 0);
         eventsEnabled_ = false;
-        if (!drv.SetCommMask(Handle(), 0))
-            ProcessError(101, drv.GetLastError(), "Error disabling CommEvents", 0);
+        if (!drv.SetCommMask(Handle(), 0)) ProcessError(places::kDisableEvents, drv.GetLastError());
         active_ = false;
         workThread_->Wake();
         if (!drv.PurgeComm(Handle(), comm::kPurgeTxAbort | comm::kPurgeRxAbort |
                                          comm::kPurgeTxClear | comm::kPurgeRxClear))
-            ProcessError(102, drv.GetLastError(), "Error clearing Queues", 0);
+            ProcessError(places::kPurge, drv.GetLastError());
         WaitThreadIdle(15);
-        if (threadRunning_) ProcessError(104, 0, "Warning ThreadIsRunning", 1);
+        if (threadRunning_) ProcessError(places::kThreadStillRunning, 0);
         if (!drv.EscapeCommFunction(Handle(), comm::kClrDtr))
-            ProcessError(602, drv.GetLastError(), "Error clearing DTR", 0);
+            ProcessError(places::kClearDtr, drv.GetLastError());
         dtrState_ = false;
         if (!drv.EscapeCommFunction(Handle(), comm::kClrRts))
-            ProcessError(502, drv.GetLastError(), "Error clearing RTS", 0);
+            ProcessError(places::kClearRts, drv.GetLastError());
         rtsState_ = false;
-        if (!drv.Close(Handle())) ProcessError(103, drv.GetLastError(), "Error closing Port", 0);
+        if (!drv.Close(Handle())) ProcessError(places::kClosePort, drv.GetLastError());
         comHandle_ = comm::kInvalidHandle;
     }
     if (!requested) return;
 
-    ProcessError(110, 0, "Msg start reactivating Port", 2);
+    ProcessError(places::kReactivating, 0);
     const std::string path = "\\\\.\\" + commPort_.substr(0, kMaxDeviceName);
     const comm::Handle handle = drv.Open(path);
     const std::uint32_t openError = drv.GetLastError();
     comHandle_ = handle;
     active_ = handle != comm::kInvalidHandle;
     if (!active_) {
-        ProcessError(112, openError, "Error reopening Port", 0);
+        ProcessError(places::kOpenPort, openError);
         return;
     }
     if (!drv.SetupComm(handle, rxQueueSize_, txQueueSize_))
-        ProcessError(111, drv.GetLastError(), "Error setup Queuesize", 0);
+        ProcessError(places::kSetupQueues, drv.GetLastError());
     ApplyCommState();
     SetDTRState(true);
     SetRTSState(true);
@@ -209,14 +205,14 @@ void TSerialPortNG::ReactivatePort(bool requested) {
 
 void TSerialPortNG::EnableCommEvents() {
     if (!driver_->SetCommMask(Handle(), kAllEvents))
-        ProcessError(201, driver_->GetLastError(), "Error activating CommEventMask", 0);
+        ProcessError(places::kEnableEvents, driver_->GetLastError());
 }
 
 void TSerialPortNG::ApplyCommState() {
     CommDriver& drv = *driver_;
     comm::Dcb dcb;
     if (!drv.GetCommState(Handle(), dcb)) {
-        ProcessError(801, drv.GetLastError(), "Error getting DCB from CommState", 0);
+        ProcessError(places::kGetCommState, drv.GetLastError());
         return;
     }
     dcb.BaudRate = baudRate_;
@@ -240,10 +236,8 @@ void TSerialPortNG::ApplyCommState() {
     comm::CommTimeouts timeouts;
     timeouts.ReadIntervalTimeout = kMaxDword;
     if (!drv.SetCommTimeouts(Handle(), timeouts))
-        ProcessError(802, drv.GetLastError(), "Error setting CommTimeout", 0);
-    if (!drv.SetCommState(Handle(), dcb))
-        ProcessError(802, drv.GetLastError(),
-                     "Error setting CommState, 87 indicate that Parms are incorrect", 0);
+        ProcessError(places::kSetCommTimeouts, drv.GetLastError());
+    if (!drv.SetCommState(Handle(), dcb)) ProcessError(places::kSetCommState, drv.GetLastError());
 }
 
 void TSerialPortNG::ApplyAutoTimeouts() {
@@ -303,7 +297,7 @@ STYLORIX_DCB_SETTER(WTOExtraDelayTime, std::uint16_t, wtoExtraDelayTime_)
 void TSerialPortNG::SetXONLimDiv(std::uint8_t value) {
     if (value == xonLimDiv_) return;
     if (value > 100) {
-        ProcessError(100, value, "Warning XOnLimDef set to 100", 1);
+        ProcessError(places::kXonLimClamped, value);
         value = 100;
     }
     xonLimDiv_ = value;
@@ -313,7 +307,7 @@ void TSerialPortNG::SetXONLimDiv(std::uint8_t value) {
 void TSerialPortNG::SetXOFFLimDiv(std::uint8_t value) {
     if (value == xoffLimDiv_) return;
     if (value > 100) {
-        ProcessError(100, value, "Warning XOffLimDef set to 100", 1);
+        ProcessError(places::kXoffLimClamped, value);
         value = 100;
     }
     xoffLimDiv_ = value;
@@ -338,38 +332,34 @@ void TSerialPortNG::SetRxQueueSize(std::uint16_t value) {
     if (value == rxQueueSize_) return;
     rxQueueSize_ = value;
     if (!driver_->SetupComm(Handle(), rxQueueSize_, txQueueSize_))
-        ProcessError(101, driver_->GetLastError(), "Error can not set Quesize", 0);
+        ProcessError(places::kRxQueueSize, driver_->GetLastError());
 }
 
 void TSerialPortNG::SetTxQueueSize(std::uint16_t value) {
     if (value == txQueueSize_) return;
     txQueueSize_ = value;
     if (!driver_->SetupComm(Handle(), rxQueueSize_, txQueueSize_))
-        ProcessError(102, driver_->GetLastError(), "Error can not set Quesize", 0);
+        ProcessError(places::kTxQueueSize, driver_->GetLastError());
 }
 
 void TSerialPortNG::SetRTSState(bool value) {
     if (!active_) return;
     if (!driver_->EscapeCommFunction(Handle(), value ? comm::kSetRts : comm::kClrRts))
-        ProcessError(value ? 501 : 502, driver_->GetLastError(),
-                     value ? "Error setting RTS" : "Error clearing RTS", 0);
+        ProcessError(value ? places::kSetRts : places::kClearRts, driver_->GetLastError());
     rtsState_ = value;
 }
 
 void TSerialPortNG::SetDTRState(bool value) {
     if (!active_) return;
     if (!driver_->EscapeCommFunction(Handle(), value ? comm::kSetDtr : comm::kClrDtr))
-        ProcessError(value ? 601 : 602, driver_->GetLastError(),
-                     value ? "Error setting DTR" : "Error clearing DTR", 0);
+        ProcessError(value ? places::kSetDtr : places::kClearDtr, driver_->GetLastError());
     dtrState_ = value;
 }
 
 void TSerialPortNG::SetBREAKState(bool value) {
     if (!active_) return;
     const bool ok = value ? driver_->SetCommBreak(Handle()) : driver_->ClearCommBreak(Handle());
-    if (!ok)
-        ProcessError(value ? 701 : 702, driver_->GetLastError(),
-                     value ? "Error setting BREAK State" : "Error clearing BREAK State", 0);
+    if (!ok) ProcessError(value ? places::kSetBreak : places::kClearBreak, driver_->GetLastError());
     breakState_ = value;
 }
 
@@ -379,14 +369,14 @@ void TSerialPortNG::SendData(const std::uint8_t* block, std::uint32_t count) {
     CommDriver& drv = *driver_;
     NoteHandlers();
     if (sendInProgress_) {
-        ProcessError(901, 0, "Msg, dont enter SendData while SendInProgress is set", 2);
+        ProcessError(places::kSendBusy, 0);
         return;
     }
     comm::CommTimeouts timeouts;
     timeouts.ReadIntervalTimeout = kMaxDword;
     timeouts.WriteTotalTimeoutConstant = count * wtoCharDelayTime_ / 1000 + wtoExtraDelayTime_;
     if (!drv.SetCommTimeouts(Handle(), timeouts))
-        ProcessError(902, drv.GetLastError(), "Error setting CommTimeout", 0);
+        ProcessError(places::kSendTimeouts, drv.GetLastError());
     BytesToWrite = count;
     std::uint32_t written = 0;
     if (drv.WriteFile(Handle(), block, count, &written, WriteOverlapped)) {
@@ -401,7 +391,7 @@ void TSerialPortNG::SendData(const std::uint8_t* block, std::uint32_t count) {
         sendInProgress_ = true;
         return;
     }
-    ProcessError(903, error, "Error writing Data", 0);
+    ProcessError(places::kWriteStart, error);
     ResetOverlappedEvent(WriteOverlapped);
     sendInProgress_ = false;
 }

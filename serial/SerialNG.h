@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CommDriver.h"
+#include "ReportPlaces.h"
 
 class TSerialPortNG;
 
@@ -72,9 +73,9 @@ class TWorkThread {
     friend class TSerialPortNG;
     void Execute();
 
-    void StoreError(std::uint32_t place, std::uint32_t code, const char* msg, std::uint8_t noise);
+    void StoreError(const ReportPlace& at, std::uint32_t code);
     void ReportStored();
-    void Report(std::uint32_t place, std::uint32_t code, const char* msg);
+    void Report(const ReportPlace& at, std::uint32_t code);
     void SyncEvent(const std::function<void()>& handler);
     void Raise(std::uint32_t which, std::function<void(TSerialPortNG&)> TSerialPortNG::*event);
     void Sleep(std::uint32_t ms, bool until);
@@ -103,10 +104,8 @@ class TWorkThread {
     std::atomic<bool> finished_{false};
 
     // The report being handed over; written by the worker while it waits.
-    std::uint32_t ErrPlace = 0;
+    const ReportPlace* ErrAt = nullptr;
     std::uint32_t ErrCode = 0;
-    std::string ErrMsg;
-    std::uint8_t ErrNoise = 0;
 
     // Loop state, the worker's own.
     bool threaded_ = false;
@@ -271,8 +270,7 @@ class TSerialPortNG {
     };
 
     void Init(std::unique_ptr<CommDriver> driver, bool startWorker);
-    void ProcessError(std::uint32_t place, std::uint32_t code, const std::string& msg,
-                      std::uint8_t noise);
+    void ProcessError(const ReportPlace& at, std::uint32_t code);
     void ReactivatePort(bool requested);
     void ApplyCommState();
     void EnableCommEvents();

@@ -117,7 +117,7 @@ bool TWorkThread::Pass() {
         } else if (result == comm::kWaitObject0 + 1) {
             FinishEventWait();
         } else if (result != comm::kWaitTimeout) {
-            Report(9911, result, "Error getting Overlappedresult");
+            Report(places::kWaitBoth, result);
             AbandonRead();
             EventPending = false;
             pause = true;
@@ -128,7 +128,7 @@ bool TWorkThread::Pass() {
         if (result == comm::kWaitObject0) {
             FinishRead();
         } else if (result != comm::kWaitTimeout) {
-            Report(9912, result, "Error getting Overlappedresult");
+            Report(places::kWaitRead, result);
             AbandonRead();
             pause = true;
         }
@@ -139,7 +139,7 @@ bool TWorkThread::Pass() {
         if (result == comm::kWaitObject0) {
             FinishEventWait();
         } else if (result != comm::kWaitTimeout) {
-            Report(9913, result, "Error getting Overlappedresult");
+            Report(places::kWaitEvent, result);
             EventPending = false;
             pause = true;
         }
@@ -179,38 +179,35 @@ void TWorkThread::Raise(std::uint32_t which,
     });
 }
 
-void TWorkThread::StoreError(std::uint32_t place, std::uint32_t code, const char* msg,
-                             std::uint8_t noise) {
-    ErrPlace = place;
+void TWorkThread::StoreError(const ReportPlace& at, std::uint32_t code) {
+    ErrAt = &at;
     ErrCode = code;
-    ErrMsg = msg;
-    ErrNoise = noise;
 }
 
 void TWorkThread::ReportStored() {
-    Port.ProcessError(ErrPlace, ErrCode, ErrMsg, ErrNoise);
+    Port.ProcessError(*ErrAt, ErrCode);
     Port.NoteHandlers();
 }
 
-void TWorkThread::Report(std::uint32_t place, std::uint32_t code, const char* msg) {
+void TWorkThread::Report(const ReportPlace& at, std::uint32_t code) {
     // Worker reports are errors (noise 0) and pass any ErrorNoise; without a
     // handler the hand-over would only be dropped on the main thread.
     if (Port.Destroying || !Port.Assigned(TSerialPortNG::hProcessError)) return;
-    StoreError(place, code, msg, 0);
+    StoreError(at, code);
     SyncEvent([this] { ReportStored(); });
 }
 
 void TWorkThread::SignalEvent(comm::Overlapped& ov) {
     if (!drv_.SetEvent(ov.Event)) {
         lastError_ = drv_.GetLastError();
-        Report(1101, lastError_, "Error resetting Overlapped Event");
+        Report(places::kSignalEvent, lastError_);
     }
 }
 
 void TWorkThread::ResetEvent(comm::Overlapped& ov) {
     if (!drv_.ResetEvent(ov.Event)) {
         lastError_ = drv_.GetLastError();
-        Report(1101, lastError_, "Error resetting Overlapped Event");
+        Report(places::kResetEvent, lastError_);
     }
 }
 
@@ -220,7 +217,7 @@ void TWorkThread::PollStatus() {
     std::uint32_t status = 0;
     if (!drv_.GetCommModemStatus(Port.Handle(), status)) {
         lastError_ = drv_.GetLastError();
-        Report(9905, lastError_, "Error getting ModemStatus");
+        Report(places::kModemStatus, lastError_);
     } else {
         const std::uint32_t old = Port.modemState_;
         bool ring = false;
@@ -243,7 +240,7 @@ void TWorkThread::PollStatus() {
         comm::ComStat stat;
         if (!drv_.ClearCommError(Port.Handle(), errors, stat)) {
             lastError_ = drv_.GetLastError();
-            Report(9803, lastError_, "Error ClearCommError");
+            Report(places::kCommStatus, lastError_);
             break;
         }
         pollErrors_ = errors;
@@ -267,7 +264,7 @@ void TWorkThread::CheckWrite() {
     if (drv_.GetOverlappedResult(Port.Handle(), ov, transferred, false)) {
         Port.writtenBytes_ = transferred;
         Port.sendInProgress_ = false;
-        if (transferred != Port.BytesToWrite) Report(9701, lastError_, "Error write TimeOut");
+        if (transferred != Port.BytesToWrite) Report(places::kWriteTimeout, lastError_);
         Raise(TSerialPortNG::hWriteDone, &TSerialPortNG::OnWriteDone);
         return;
     }
@@ -284,13 +281,13 @@ void TWorkThread::CheckWrite() {
         Port.writtenBytes_ = transferred;
         Port.sendInProgress_ = false;
         ResetEvent(ov);
-        Report(9701, comm::kErrorIoPending, "Error write TimeOut");
+        Report(places::kWriteTimeout, comm::kErrorIoPending);
         Raise(TSerialPortNG::hWriteDone, &TSerialPortNG::OnWriteDone);
         return;
     }
     Port.sendInProgress_ = false;
     ResetEvent(ov);
-    Report(9702, error, "Error getting Overlapped Result");
+    Report(places::kWriteResult, error);
     Raise(TSerialPortNG::hWriteDone, &TSerialPortNG::OnWriteDone);
 }
 
@@ -326,7 +323,7 @@ void TWorkThread::ReadIfDue() {
     }
     Port.readRequest_ = false;
     readBuffer_.reset();
-    Report(9804, error, "Error reading Data");
+    Report(places::kReadStart, error);
 }
 
 void TWorkThread::DeliverCluster(const std::uint8_t* data, std::uint32_t count) {
@@ -362,7 +359,7 @@ void TWorkThread::StartEventWait() {
         return;
     }
     eventWaitFailed_ = true;
-    Report(9907, error, "Error calling WaitCommEvent");
+    Report(places::kEventWaitStart, error);
 }
 
 bool TWorkThread::EndInFlight(comm::Overlapped& ov, std::uint32_t& transferred) {
@@ -402,9 +399,9 @@ void TWorkThread::FinishRead() {
     } else {
         lastError_ = error;
         if (error == comm::kErrorOperationAborted)
-            Report(9907, error, "Error read aborted");
+            Report(places::kReadAborted, error);
         else
-            Report(9908, error, "Error getting Overlappedresult");
+            Report(places::kReadResult, error);
     }
     readBuffer_.reset();
     ReadPending = false;
