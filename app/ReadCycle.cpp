@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "ConsoleMode.h"
+#include "DevicePath.h"
 #include "FSSystem.h"
 #include "Pen.h"
 #include "PenExport.h"
@@ -38,7 +39,7 @@ void Warn(const std::string& text) {
 
 int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
     const bool listing = options.ListingMode();
-    if (options.Port) Einstell.Comport = TrimTrailingBlanks(options.PortText);
+    if (options.Port) Einstell.Comport = comm::TrimTrailingBlanks(options.PortText);
 
     if (!pen.StartCom()) {
         if (!listing) return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "DevicePath.h"
 #include "SerialNG.h"
 
 TDMPen* DMPen = nullptr;
@@ -62,7 +63,7 @@ void TDMPen::DataModuleCreate(const std::string& programPath, bool hasArguments)
 
 bool TDMPen::StartCom() {
     // A blank left over from the option line is no part of the port's name.
-    std::string name = TrimTrailingBlanks(Einstell.Comport);
+    std::string name = comm::TrimTrailingBlanks(Einstell.Comport);
     if (name.size() > kMaxPortName) name.resize(kMaxPortName);
     SerialPortNG1->SetCommPort(name);
     SerialPortNG1->SetActive(true);

@@ -106,6 +106,3 @@ extern TDMPen* DMPen;
 
 // The settings of a fresh system, as IniLes gives them for missing values.
 TEinstell DefaultEinstell();
-
-// Text without its trailing blanks and control characters.
-std::string TrimTrailingBlanks(std::string text);

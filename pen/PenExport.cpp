@@ -1,11 +1,7 @@
 #include "PenExport.h"
 
+#include "DevicePath.h"
 #include "Pen.h"
-
-std::string TrimTrailingBlanks(std::string text) {
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.pop_back();
-    return text;
-}
 
 std::string ExportLine(std::int32_t n, const TCodes& code, std::uint8_t format) {
     std::string line;
@@ -21,7 +17,7 @@ std::string ExportText(std::uint8_t format) {
 }
 
 void WriteExportFile(const std::string& fileName, std::uint8_t format) {
-    ReplaceFileContent(TrimTrailingBlanks(fileName), ExportText(format));
+    ReplaceFileContent(comm::TrimTrailingBlanks(fileName), ExportText(format));
 }
 
 bool TDMPen::SaveCodes(const std::string& FileName) {

@@ -4,10 +4,9 @@
 
 namespace comm {
 
-std::string TrimTrailingBlanks(const std::string& name) {
-    std::string::size_type end = name.size();
-    while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\t')) --end;
-    return name.substr(0, end);
+std::string TrimTrailingBlanks(std::string name) {
+    while (!name.empty() && static_cast<unsigned char>(name.back()) <= 0x20) name.pop_back();
+    return name;
 }
 
 std::string PosixDevicePath(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <exception>
 #include <vector>
 
+#include "DevicePath.h"
 #include "Layout.h"
 #include "Pen.h"
 
@@ -21,7 +22,7 @@ constexpr int kTimeoutMax = 99;
 int PortIndex(const std::vector<std::string>& entries, const std::string& port) {
     if (entries.empty()) return -1;
     // A blank left over from a console run's option line is no part of the name.
-    const std::string name = TrimTrailingBlanks(port);
+    const std::string name = comm::TrimTrailingBlanks(port);
     if (!name.empty()) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const std::string& e = entries[i];

@@ -343,6 +343,7 @@ TEST(DevicePath, NamesMapAsWineMapsThem) {
     };
     for (const Case& c : cases) EXPECT_EQ(comm::PosixDevicePath(c.in), c.posix) << c.in;
     EXPECT_EQ(comm::TrimTrailingBlanks("\\\\.\\COM3 "), "\\\\.\\COM3");
+    EXPECT_EQ(comm::TrimTrailingBlanks(" Out \xc3\xa4.csv\t\r\n "), " Out \xc3\xa4.csv");
 }
 
 }  // namespace
