@@ -57,4 +57,30 @@ std::string SerialDeviceName(const UdevTty& tty) {
     return tty.SysName;
 }
 
+namespace {
+
+// ttyS2 before ttyS10: the stem, then the number at the end.
+bool PathLess(const TSerialDevice& a, const TSerialDevice& b) {
+    auto split = [](const std::string& p) {
+        std::size_t digits = p.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(p[digits - 1]))) --digits;
+        return std::make_pair(p.substr(0, digits), p.size() - digits);
+    };
+    auto [stemA, lenA] = split(a.Path);
+    auto [stemB, lenB] = split(b.Path);
+    if (stemA != stemB) return stemA < stemB;
+    if (lenA != lenB) return lenA < lenB;
+    return a.Path < b.Path;
+}
+
+}  // namespace
+
+std::vector<TSerialDevice> SerialDevicesOf(const std::vector<UdevTty>& ttys) {
+    std::vector<TSerialDevice> devices;
+    for (const UdevTty& tty : ttys)
+        if (IsRealSerialPort(tty)) devices.push_back({SerialDeviceName(tty), tty.DevNode});
+    std::sort(devices.begin(), devices.end(), PathLess);
+    return devices;
+}
+
 }  // namespace portdetect

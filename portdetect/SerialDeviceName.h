@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "unitportdetect.h"
 
 namespace portdetect {
 
@@ -26,6 +29,10 @@ bool IsRealSerialPort(const UdevTty& tty);
 // parentheses, e.g. "FT232R USB UART (ttyUSB0)"; the bare device name when
 // udev knows neither.
 std::string SerialDeviceName(const UdevTty& tty);
+
+// The chooser's list from the tty devices udev reports: the real serial ports,
+// named, in the order of their device paths (ttyS2 before ttyS10).
+std::vector<TSerialDevice> SerialDevicesOf(const std::vector<UdevTty>& ttys);
 
 // Undoes udev's \xNN escapes in its *_ENC properties.
 std::string DecodeUdevText(std::string_view text);

@@ -1,11 +1,10 @@
-// Lists the tty devices that are real serial ports through libudev: USB
-// adapters and on-board UARTs with a port behind them, not the virtual
-// terminals nor the serial driver's unused ttyS nodes.
+// The tty devices as libudev reports them. Which of them are real serial
+// ports (USB adapters and on-board UARTs with a port behind them, not the
+// virtual terminals nor the serial driver's unused ttyS nodes) and their
+// names are decided in SerialDeviceName.cpp.
 
 #include <libudev.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
 #include "SerialDeviceName.h"
@@ -47,40 +46,28 @@ UdevTty Describe(udev_device* d) {
     return tty;
 }
 
-// ttyS2 before ttyS10: the stem, then the number at the end.
-bool PathLess(const TSerialDevice& a, const TSerialDevice& b) {
-    auto split = [](const std::string& p) {
-        std::size_t digits = p.size();
-        while (digits > 0 && std::isdigit(static_cast<unsigned char>(p[digits - 1]))) --digits;
-        return std::make_pair(p.substr(0, digits), p.size() - digits);
-    };
-    auto [stemA, lenA] = split(a.Path);
-    auto [stemB, lenB] = split(b.Path);
-    if (stemA != stemB) return stemA < stemB;
-    if (lenA != lenB) return lenA < lenB;
-    return a.Path < b.Path;
+// Every tty device udev knows, whatever it is.
+std::vector<UdevTty> UdevTtys() {
+    std::vector<UdevTty> ttys;
+    UdevPtr<udev> context(udev_new());
+    if (!context) return ttys;
+    UdevPtr<udev_enumerate> list(udev_enumerate_new(context.get()));
+    if (!list || udev_enumerate_add_match_subsystem(list.get(), "tty") < 0 ||
+        udev_enumerate_scan_devices(list.get()) < 0)
+        return ttys;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(list.get())) {
+        UdevPtr<udev_device> device(
+            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
+        if (device) ttys.push_back(Describe(device.get()));
+    }
+    return ttys;
 }
 
 }  // namespace
 
 std::vector<TSerialDevice> DetectSerialDevices() {
-    std::vector<TSerialDevice> devices;
-    UdevPtr<udev> context(udev_new());
-    if (!context) return devices;
-    UdevPtr<udev_enumerate> list(udev_enumerate_new(context.get()));
-    if (!list || udev_enumerate_add_match_subsystem(list.get(), "tty") < 0 ||
-        udev_enumerate_scan_devices(list.get()) < 0)
-        return devices;
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(list.get())) {
-        UdevPtr<udev_device> device(
-            udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
-        if (!device) continue;
-        UdevTty tty = Describe(device.get());
-        if (IsRealSerialPort(tty)) devices.push_back({SerialDeviceName(tty), tty.DevNode});
-    }
-    std::sort(devices.begin(), devices.end(), PathLess);
-    return devices;
+    return SerialDevicesOf(UdevTtys());
 }
 
 }  // namespace portdetect
