@@ -4,63 +4,80 @@
 
 namespace {
 
+// What one option line should give; the fields not named are false or empty.
 struct Case {
     std::vector<std::string> args;
     ValueRule rule;
-    bool help, screen, port, exportFile, del;
-    std::string portText, exportName;
-    bool listing;
+    bool help = false;
+    bool screen = false;
+    bool port = false;
+    bool exportFile = false;
+    bool del = false;
+    std::string portText{};
+    std::string exportName{};
+    bool listing = false;
 };
 
 TEST(OptionLine, FlagsAndValues) {
     const auto W = ValueRule::CutAtSlash;
     const auto P = ValueRule::CutAtNextOption;
     const Case cases[] = {
-        {{"/?"}, W, true, false, false, false, false, "", "", false},
-        {{"-h"}, W, true, false, false, false, false, "", "", false},
-        {{"/s"}, W, false, true, false, false, false, "", "", true},
-        {{"/S", "/E:out.csv"}, W, false, true, false, true, false, "", "OUT.CSV", false},
+        {.args = {"/?"}, .rule = W, .help = true},
+        {.args = {"-h"}, .rule = W, .help = true},
+        {.args = {"/s"}, .rule = W, .screen = true, .listing = true},
+        {.args = {"/S", "/E:out.csv"},
+         .rule = W,
+         .screen = true,
+         .exportFile = true,
+         .exportName = "OUT.CSV"},
         // The port text keeps the blank that separated it from the next option.
-        {{"/P:COM3", "/S"}, W, false, true, true, false, false, "COM3 ", "", true},
-        {{"X"}, W, false, false, false, false, false, "", "", false},
+        {.args = {"/P:COM3", "/S"},
+         .rule = W,
+         .screen = true,
+         .port = true,
+         .portText = "COM3 ",
+         .listing = true},
+        {.args = {"X"}, .rule = W},
         // Options run together in one argument.
-        {{"/s/d/p:com2"}, W, false, true, true, false, true, "COM2", "", true},
-        {{"/E:a/b.csv"}, W, false, false, false, true, false, "", "A", false},
-        {{"  /D\t"}, W, false, false, false, false, true, "", "", false},
+        {.args = {"/s/d/p:com2"},
+         .rule = W,
+         .screen = true,
+         .port = true,
+         .del = true,
+         .portText = "COM2",
+         .listing = true},
+        {.args = {"/E:a/b.csv"}, .rule = W, .exportFile = true, .exportName = "A"},
+        {.args = {"  /D\t"}, .rule = W, .del = true},
         // Linux: values as typed, "/" included, ending where the next option begins.
-        {{"/P:/dev/ttyUSB0", "/E:/home/u/Out.csv", "/S"},
-         P,
-         false,
-         true,
-         true,
-         true,
-         false,
-         "/dev/ttyUSB0",
-         "/home/u/Out.csv",
-         false},
-        {{"/s", "/p:/dev/pts/7"}, P, false, true, true, false, false, "/dev/pts/7", "", true},
-        {{"/E:/tmp/My Files/x.csv", "/D"},
-         P,
-         false,
-         false,
-         false,
-         true,
-         true,
-         "",
-         "/tmp/My Files/x.csv",
-         false},
-        {{"/P:COM3", "/S"}, P, false, true, true, false, false, "COM3", "", true},
+        {.args = {"/P:/dev/ttyUSB0", "/E:/home/u/Out.csv", "/S"},
+         .rule = P,
+         .screen = true,
+         .port = true,
+         .exportFile = true,
+         .portText = "/dev/ttyUSB0",
+         .exportName = "/home/u/Out.csv"},
+        {.args = {"/s", "/p:/dev/pts/7"},
+         .rule = P,
+         .screen = true,
+         .port = true,
+         .portText = "/dev/pts/7",
+         .listing = true},
+        {.args = {"/E:/tmp/My Files/x.csv", "/D"},
+         .rule = P,
+         .exportFile = true,
+         .del = true,
+         .exportName = "/tmp/My Files/x.csv"},
+        {.args = {"/P:COM3", "/S"},
+         .rule = P,
+         .screen = true,
+         .port = true,
+         .portText = "COM3",
+         .listing = true},
         // A path holding "/d", "/s" or "/h" is not a flag there.
-        {{"/E:/srv/data/home.csv"},
-         P,
-         false,
-         false,
-         false,
-         true,
-         false,
-         "",
-         "/srv/data/home.csv",
-         false},
+        {.args = {"/E:/srv/data/home.csv"},
+         .rule = P,
+         .exportFile = true,
+         .exportName = "/srv/data/home.csv"},
     };
     for (const auto& c : cases) {
         std::string label;

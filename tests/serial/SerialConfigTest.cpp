@@ -187,7 +187,7 @@ TEST_F(SerialFixture, LineSettersWhileClosedAreIgnored) {
     EXPECT_TRUE(port->RTSState());
     EXPECT_TRUE(port->DTRState());
     EXPECT_FALSE(port->BREAKState());
-    EXPECT_TRUE(fake->Log()->size() == 3u);  // only the three events of the constructor
+    EXPECT_EQ(fake->Log()->size(), 3u);  // only the three events of the constructor
 }
 
 TEST_F(SerialFixture, LineSetterFailuresAreReportedAndTheValueIsStoredAnyway) {

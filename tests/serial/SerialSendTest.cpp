@@ -152,7 +152,7 @@ TEST_F(SendFixture, SendOnAClosedPortReports902Then903) {
     port->SendData(kFrame, 4);
     EXPECT_EQ(Places(), (std::vector<std::uint32_t>{902, 903}));
     EXPECT_EQ(reports[0].msg, "Error setting CommTimeout");
-    EXPECT_TRUE(seen.size() == 2u);
+    EXPECT_EQ(seen.size(), 2u);
 }
 
 TEST_F(SendFixture, ClosingDuringAPendingSendEndsItWithWriteDone) {

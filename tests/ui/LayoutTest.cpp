@@ -38,8 +38,11 @@ TEST(Layout, EveryControlLiesInsideItsParent) {
     for (const LayoutItem& item : Layout()) {
         const Size p = ParentSize(item.parent);
         const Rect& r = item.rect;
-        EXPECT_TRUE(r.Left >= 0 && r.Top >= 0 && r.Right() <= p.Width && r.Bottom() <= p.Height)
-            << ShownCaption(item.caption) << " (" << int(item.id) << ") leaves its parent";
+        SCOPED_TRACE(ShownCaption(item.caption) + " (" + std::to_string(int(item.id)) + ")");
+        EXPECT_GE(r.Left, 0);
+        EXPECT_GE(r.Top, 0);
+        EXPECT_LE(r.Right(), p.Width);
+        EXPECT_LE(r.Bottom(), p.Height);
     }
 }
 
