@@ -2,17 +2,13 @@
 
 #include "Errors.h"
 #include "FSSystem.h"
+#include "HandlesWin32.h"
 
 namespace {
 
-// The handle lines go to; owned only when we opened CONOUT$ ourselves.
-struct ConsoleOut {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    bool owned = false;
-    ~ConsoleOut() {
-        if (owned) CloseHandle(handle);
-    }
-} g_out;
+// The handle lines go to, and CONOUT$ when we opened it ourselves.
+HANDLE g_out = INVALID_HANDLE_VALUE;
+platform::OwnedFile g_console;
 
 bool Usable(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
@@ -25,7 +21,7 @@ void FSSystemStartup() {
     // parent: use it as it is. Reopening CONOUT$ without a console would lose it.
     HANDLE inherited = GetStdHandle(STD_OUTPUT_HANDLE);
     if (Usable(inherited)) {
-        g_out.handle = inherited;
+        g_out = inherited;
         ConsoleAttached = true;
         return;
     }
@@ -33,12 +29,11 @@ void FSSystemStartup() {
     auto attach = reinterpret_cast<AttachConsoleFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "AttachConsole")));
     if (!attach || !attach(ATTACH_PARENT_PROCESS)) return;
-    HANDLE con =
-        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (con == INVALID_HANDLE_VALUE) return;
-    g_out.handle = con;
-    g_out.owned = true;
+    g_console.Reset(CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    if (!g_console) return;
+    g_out = g_console.Get();
     ConsoleAttached = true;
 }
 
@@ -49,7 +44,7 @@ void ConWriteLn(const std::string& text) {
     if (!line.empty()) CharToOemBuffA(line.data(), line.data(), static_cast<DWORD>(line.size()));
     line += "\r\n";
     DWORD written = 0;
-    if (!WriteFile(g_out.handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+    if (!WriteFile(g_out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
         written != line.size()) {
         throw platform::InOutError("E/A-Fehler " + std::to_string(GetLastError()));
     }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "Errors.h"
+#include "HandlesWin32.h"
 #include "PenExport.h"
 
 namespace {
@@ -10,13 +11,6 @@ namespace {
                                path + "'");
 }
 
-struct Handle {
-    HANDLE h;
-    ~Handle() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-
 }  // namespace
 
 void ReplaceFileContent(const std::string& path, const std::string& content) {
@@ -24,13 +18,13 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
     const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
     DWORD error = 0;
     {
-        Handle file{CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (file.h == INVALID_HANDLE_VALUE) Fail(path, GetLastError());
+        platform::OwnedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) Fail(path, GetLastError());
         DWORD written = 0;
-        if (!WriteFile(file.h, content.data(), static_cast<DWORD>(content.size()), &written,
+        if (!WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
                        nullptr) ||
-            written != content.size() || !FlushFileBuffers(file.h)) {
+            written != content.size() || !FlushFileBuffers(file.Get())) {
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         }
     }

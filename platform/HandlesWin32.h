@@ -36,6 +36,8 @@ using OwnedEvent = Owned<HANDLE, CloseHandleCloser>;
 using OwnedKey = Owned<HKEY, RegCloseKeyCloser>;
 template <typename GdiObject>
 using OwnedGdi = Owned<GdiObject, DeleteObjectCloser>;
+using OwnedFont = OwnedGdi<HFONT>;
+using OwnedBrush = OwnedGdi<HBRUSH>;
 using OwnedIcon = Owned<HICON, DestroyIconCloser>;
 using OwnedMenu = Owned<HMENU, DestroyMenuCloser>;
 using OwnedLibrary = Owned<HMODULE, FreeLibraryCloser>;

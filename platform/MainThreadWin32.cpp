@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "HandlesWin32.h"
 #include "MainThread.h"
 
 namespace platform {
@@ -7,26 +8,19 @@ namespace {
 
 // Set when a hand-over is queued, so a wait for window messages wakes for it
 // too. Auto-reset: each wake-up consumes it.
-struct HandOverEvent {
-    HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    ~HandOverEvent() {
-        if (handle) CloseHandle(handle);
-    }
-};
-
-HandOverEvent& TheEvent() {
-    static HandOverEvent event;
-    return event;
+HANDLE TheEvent() {
+    static const OwnedEvent event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    return event.Get();
 }
 
 }  // namespace
 
 void detail::NotifyMainThread() {
-    SetEvent(TheEvent().handle);
+    SetEvent(TheEvent());
 }
 
 void WaitForMessages(std::chrono::milliseconds timeout) {
-    HANDLE event = TheEvent().handle;
+    HANDLE event = TheEvent();
     // MWMO_INPUTAVAILABLE: messages already in the queue end the wait too.
     MsgWaitForMultipleObjectsEx(1, &event, static_cast<DWORD>(timeout.count()), QS_ALLINPUT,
                                 MWMO_INPUTAVAILABLE | MWMO_ALERTABLE);

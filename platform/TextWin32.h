@@ -17,9 +17,10 @@ inline std::wstring Widen(std::string_view utf8) {
     return std::wstring(wide.begin(), wide.end());
 }
 
+// Copied rather than reinterpreted: wchar_t and char16_t are distinct types,
+// and reading one through the other breaks the aliasing rules.
 inline std::string Narrow(std::wstring_view wide) {
-    return Utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 }  // namespace platform

@@ -3,42 +3,27 @@
 
 #include <windows.h>
 
+#include "HandlesWin32.h"
 #include "TypedStore.h"
 
 namespace platform {
 namespace {
-
-class RegKey {
-  public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (h_) RegCloseKey(h_);
-    }
-    HKEY* Out() { return &h_; }
-    HKEY Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-  private:
-    HKEY h_ = nullptr;
-};
 
 class RegistryStore : public TypedStore {
   public:
     RegistryStore(HKEY root, bool readOnly) : root_(root), readOnly_(readOnly) {}
 
     bool OpenKey(const std::string& key, bool create) override {
-        RegKey k;
+        OwnedKey k;
         if (create && !readOnly_) {
             return RegCreateKeyExA(root_, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, nullptr, k.Out(), nullptr) == ERROR_SUCCESS;
+                                   KEY_ALL_ACCESS, nullptr, k.Put(), nullptr) == ERROR_SUCCESS;
         }
         return Open(key, k);
     }
 
     std::optional<StoreValue> ReadValue(const std::string& key, const std::string& name) override {
-        RegKey k;
+        OwnedKey k;
         if (!Open(key, k)) return std::nullopt;
         DWORD type = 0, size = 0;
         if (RegQueryValueExA(k.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
@@ -71,8 +56,8 @@ class RegistryStore : public TypedStore {
     bool WriteValue(const std::string& key, const std::string& name,
                     const StoreValue& value) override {
         if (readOnly_) return false;
-        RegKey k;
-        if (RegOpenKeyExA(root_, key.c_str(), 0, KEY_SET_VALUE, k.Out()) != ERROR_SUCCESS)
+        OwnedKey k;
+        if (RegOpenKeyExA(root_, key.c_str(), 0, KEY_SET_VALUE, k.Put()) != ERROR_SUCCESS)
             return false;
         LSTATUS rc = ERROR_INVALID_PARAMETER;
         switch (value.kind) {
@@ -97,7 +82,7 @@ class RegistryStore : public TypedStore {
 
     std::vector<std::string> ValueNames(const std::string& key) override {
         std::vector<std::string> names;
-        RegKey k;
+        OwnedKey k;
         if (!Open(key, k)) return names;
         for (DWORD i = 0;; ++i) {
             char name[16384];
@@ -112,7 +97,7 @@ class RegistryStore : public TypedStore {
 
     std::vector<std::string> SubKeyNames(const std::string& key) override {
         std::vector<std::string> names;
-        RegKey k;
+        OwnedKey k;
         if (!Open(key, k)) return names;
         for (DWORD i = 0;; ++i) {
             char name[256];
@@ -126,8 +111,8 @@ class RegistryStore : public TypedStore {
     }
 
   private:
-    bool Open(const std::string& key, RegKey& k) {
-        return RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, k.Out()) == ERROR_SUCCESS;
+    bool Open(const std::string& key, OwnedKey& k) {
+        return RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
 
     HKEY root_;

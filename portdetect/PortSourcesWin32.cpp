@@ -11,6 +11,7 @@
 
 #include <cstring>
 
+#include "HandlesWin32.h"
 #include "PortSourcesWin32.h"
 
 namespace portdetect {
@@ -19,22 +20,17 @@ namespace {
 class Library {
   public:
     explicit Library(const char* name) : h_(LoadLibraryA(name)) {}
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (h_) FreeLibrary(h_);
-    }
 
     // Resolves `fn` by name; false (and fn empty) when it is not there.
     template <typename Fn>
     bool Resolve(Fn*& fn, const char* name) const {
-        fn =
-            h_ ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(h_, name))) : nullptr;
+        fn = h_ ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(h_.Get(), name)))
+                : nullptr;
         return fn != nullptr;
     }
 
   private:
-    HMODULE h_;
+    platform::OwnedLibrary h_;
 };
 
 #define STYLORIX_ENTRY(fn) decltype(&::fn) fn = nullptr
@@ -94,27 +90,13 @@ struct CfgMgr {
 #undef STYLORIX_ENTRY
 #undef STYLORIX_RESOLVE
 
-// A handle and the call that releases it.
-template <typename H, typename Free>
-class Owned {
-  public:
-    Owned(H h, Free free) : h_(h), free_(free) {}
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned() { Reset(); }
-    H Get() const { return h_; }
-    void Reset(H h = H{}) {
-        if (h_) free_(h_);
-        h_ = h;
-    }
+// Released by calls resolved at run time: the closer is the entry point.
+template <typename Fn>
+using OwnedDeviceList = platform::Owned<HDEVINFO, Fn, platform::InvalidHandleIsNone>;
+template <typename H, typename Fn>
+using OwnedConfig = platform::Owned<H, Fn>;
 
-  private:
-    H h_;
-    Free free_;
-};
-
-// A registry key handle; SetupDiOpenDevRegKey reports failure as an invalid handle.
-using Key = Owned<HKEY, LONG(WINAPI*)(HKEY)>;
+// SetupDiOpenDevRegKey reports failure as an invalid handle, not null.
 bool Valid(HKEY key) {
     return key && key != reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE);
 }
@@ -147,7 +129,7 @@ class Win32PortSources : public PortSources {
         GUID guid = ToGuid(cls);
         HDEVINFO set = setup_.SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT);
         if (set == INVALID_HANDLE_VALUE) return std::nullopt;
-        Owned<HDEVINFO, decltype(setup_.SetupDiDestroyDeviceInfoList)> list(
+        OwnedDeviceList<decltype(setup_.SetupDiDestroyDeviceInfoList)> list(
             set, setup_.SetupDiDestroyDeviceInfoList);
 
         std::vector<ClassDevice> devices;
@@ -162,7 +144,7 @@ class Win32PortSources : public PortSources {
             HKEY raw =
                 setup_.SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
             if (!Valid(raw)) continue;
-            Key key(raw, RegCloseKey);
+            platform::OwnedKey key(raw);
             // A name longer than the 255 bytes declared counts as missing.
             char name[256];
             DWORD size = 255;
@@ -183,10 +165,10 @@ class Win32PortSources : public PortSources {
         LOG_CONF first = 0;
         if (cfg_.CM_Get_First_Log_Conf(&first, devInst, ALLOC_LOG_CONF) != CR_SUCCESS)
             return result;
-        Owned<LOG_CONF, decltype(cfg_.CM_Free_Log_Conf_Handle)> conf(first,
-                                                                     cfg_.CM_Free_Log_Conf_Handle);
-        Owned<RES_DES, decltype(cfg_.CM_Free_Res_Des_Handle)> current(0,
-                                                                      cfg_.CM_Free_Res_Des_Handle);
+        OwnedConfig<LOG_CONF, decltype(cfg_.CM_Free_Log_Conf_Handle)> conf(
+            first, cfg_.CM_Free_Log_Conf_Handle);
+        OwnedConfig<RES_DES, decltype(cfg_.CM_Free_Res_Des_Handle)> current(
+            0, cfg_.CM_Free_Res_Des_Handle);
         std::vector<std::uint8_t> buffer(100);  // grows to the largest descriptor met
         RES_DES from = conf.Get();
         RES_DES next = 0;
