@@ -1,10 +1,23 @@
-# Shared build settings and helpers for every subsystem.
+# Shared build settings and helpers for every subsystem (also for the host
+# sub-build of the native helpers, cmake/host).
 
 if(MSVC)
   message(FATAL_ERROR "Build with g++ or clang (natively) or mingw-w64 (Windows)")
 endif()
 
-add_compile_options(-Wall -Wextra -Wpedantic -Werror)
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH STYLORIX_ROOT)
+
+# Our warnings, linked by every target of ours (not by GoogleTest);
+# stylorix_check_warnings() finds a target that forgets it. The resource
+# compiler takes none of them.
+add_library(stylorix_warnings INTERFACE)
+target_compile_options(stylorix_warnings INTERFACE
+                       $<$<COMPILE_LANGUAGE:C,CXX>:-Wall -Wextra -Wpedantic -Werror>)
+
 if(WIN32)
   # One self-contained executable: no mingw runtime DLLs next to it.
   add_link_options(-static -static-libgcc -static-libstdc++)
@@ -24,6 +37,28 @@ function(stylorix_platform_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
+# Fails the configuration when a target defined in a folder of ours (dir and
+# its subfolders inside the repository) does not link stylorix_warnings.
+function(stylorix_check_warnings dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t IN LISTS targets)
+    get_target_property(type ${t} TYPE)
+    if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY)$")
+      get_target_property(libs ${t} LINK_LIBRARIES)
+      if(NOT "stylorix_warnings" IN_LIST libs)
+        message(FATAL_ERROR "${t} (${dir}) does not link stylorix_warnings")
+      endif()
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    cmake_path(IS_PREFIX STYLORIX_ROOT ${sub} NORMALIZE ours)
+    if(ours)
+      stylorix_check_warnings(${sub})
+    endif()
+  endforeach()
+endfunction()
+
 include(GoogleTest)
 
 # A GoogleTest executable registered with CTest; PROPERTIES go to every test
@@ -32,7 +67,7 @@ include(GoogleTest)
 function(stylorix_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main stylorix_warnings)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()

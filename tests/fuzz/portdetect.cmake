@@ -4,7 +4,7 @@ set(root ${PROJECT_SOURCE_DIR})
 add_executable(fuzz_resourcelist ${CMAKE_CURRENT_LIST_DIR}/fuzz_resourcelist.cpp
                ${root}/portdetect/unitportdetect.cpp ${root}/portdetect/PortSourcesPosix.cpp)
 target_include_directories(fuzz_resourcelist PRIVATE ${root}/portdetect)
-target_link_libraries(fuzz_resourcelist PRIVATE stylorix_platform)
+target_link_libraries(fuzz_resourcelist PRIVATE stylorix_platform stylorix_warnings)
 target_compile_options(fuzz_resourcelist PRIVATE -fsanitize=fuzzer,address,undefined
                                                  -fno-sanitize-recover=undefined)
 target_link_options(fuzz_resourcelist PRIVATE -fsanitize=fuzzer,address,undefined)

@@ -6,7 +6,7 @@ set(version_sources ${root}/Version.cpp ${root}/VersionBlock.cpp ${root}/PeLocat
 foreach(target fuzz_pelocator fuzz_versionblock)
   add_executable(${target} ${CMAKE_CURRENT_LIST_DIR}/${target}.cpp ${version_sources})
   target_include_directories(${target} PRIVATE ${root})
-  target_link_libraries(${target} PRIVATE stylorix_platform)
+  target_link_libraries(${target} PRIVATE stylorix_platform stylorix_warnings)
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined
                                            -fno-sanitize-recover=undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)

@@ -5,18 +5,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-10}
-targets=(serial_bench serial_ptyhost stylorix_ptyshim)
 
 cmake --preset linux -B build/serial-bench-linux >/dev/null
-cmake --build build/serial-bench-linux --target "${targets[@]}" -j2 >/dev/null
+cmake --build build/serial-bench-linux --target serial_bench serial_ptyhost stylorix_ptyshim -j2 >/dev/null
 echo "== native (POSIX driver)"
 b=build/serial-bench-linux/tests
-"$b/serial/serial_ptyhost" --shim "$b/ptyshim/libstylorix_ptyshim.so" -- "$b/serial/serial_bench" "$seconds"
+"$b/ptyshim/serial_ptyhost" --shim "$b/ptyshim/libstylorix_ptyshim.so" -- "$b/serial/serial_bench" "$seconds"
 
+# The host and the shim come from the Windows build's host sub-build.
 cmake --preset windows -B build/serial-bench-windows >/dev/null
-cmake --build build/serial-bench-windows --target "${targets[@]}" -j2 >/dev/null
+cmake --build build/serial-bench-windows --target serial_bench stylorix_host -j2 >/dev/null
 echo "== Windows program under Wine (Win32 driver)"
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
-b=build/serial-bench-windows/tests
-"$b/serial/native/serial_ptyhost" --shim "$b/ptyshim/libstylorix_ptyshim.so" --wine "$WINEPREFIX" -- \
-  scripts/wine-run "$b/serial/serial_bench.exe" "$seconds"
+h=build/serial-bench-windows/host/tests/ptyshim
+"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$WINEPREFIX" -- \
+  scripts/wine-run build/serial-bench-windows/tests/serial/serial_bench.exe "$seconds"
