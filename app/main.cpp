@@ -24,8 +24,18 @@ int main(int argc, char** argv) {
         TDMPen pen;
         DMPen = &pen;
         pen.OnConsoleMode = [&](TDMPen& p) { exitCode = RunConsoleMode(p, args); };
-        pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), consoleMode);
-        if (!consoleMode) exitCode = RunWindowMode(pen);
+        if (consoleMode) {
+            pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), true);
+        } else {
+            try {
+                pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), false);
+            } catch (const std::exception&) {
+                // A setting of the wrong type: the window reads the settings
+                // again, reports the error once and opens all the same, so the
+                // user can mend the setting there.
+            }
+            exitCode = RunWindowMode(pen);
+        }
         DMPen = nullptr;
     } catch (const std::exception& e) {
         DMPen = nullptr;

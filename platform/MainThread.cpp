@@ -92,6 +92,21 @@ void RunPendingHandOvers() {
     }
 }
 
+namespace {
+std::function<bool(void*)>& Filter() {
+    static std::function<bool(void*)> filter;  // main thread only
+    return filter;
+}
+}  // namespace
+
+void SetMessageFilter(std::function<bool(void* message)> filter) {
+    Filter() = std::move(filter);
+}
+
+bool FilterMessage(void* message) {
+    return Filter() && Filter()(message);
+}
+
 void SetWakeHook(std::function<void()> hook) {
     Queue& q = TheQueue();
     std::lock_guard guard(q.lock);

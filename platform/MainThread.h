@@ -41,6 +41,12 @@ void NotifyMainThread();
 // message loop blocked in GetMessage wakes up and drains the queue.
 void SetWakeHook(std::function<void()> hook);
 
+// Main side: the window's keyboard handling (Tab, mnemonics) that every
+// message loop of the main thread applies before it dispatches a message; it
+// gets the platform's message record and says whether it used the message.
+void SetMessageFilter(std::function<bool(void* message)> filter);
+bool FilterMessage(void* message);
+
 // Main side: waits until done() is true while still running hand-overs, so a
 // worker blocked in Synchronize can finish. Checks done() at least every 5 ms.
 void WaitWhileDraining(const std::function<bool()>& done);

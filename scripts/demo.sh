@@ -4,11 +4,15 @@
 # runs the console read-out (/S, listing mode) against it.
 #   scripts/demo.sh          the native program
 #   scripts/demo.sh --wine   the Windows program under Wine, same simulator
+#   scripts/demo.sh --window the Windows program's main window under Wine on
+#                            your display, its port set to the simulator's
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 wine_mode=false
+window_mode=false
 [ "${1:-}" = --wine ] && wine_mode=true
+[ "${1:-}" = --window ] && wine_mode=true && window_mode=true
 
 scripts/install-deps.sh
 echo "building..."
@@ -56,6 +60,13 @@ if $wine_mode; then
   n=$(( ${pty##*/} % 38 + 2 ))  # COM2 to COM39: never COM1, the console under Wine
   com_link=$WINEPREFIX/dosdevices/com$n
   ln -sfn "$pty" "$com_link"
+  if $window_mode; then
+    # The prefix's own settings, never yours: the window starts on the simulator's port.
+    wine reg add 'HKCU\Software\QM\Stylorix\Einstell' /v Comport /d "COM$n" /f >/dev/null 2>&1
+    echo "\$ wine Stylorix.exe    (port COM$n; close the window to end the demo)"
+    LD_PRELOAD=$shim wine build/windows/app/Stylorix.exe
+    exit 0
+  fi
   echo "\$ wine Stylorix.exe /S /P:COM$n"
   LD_PRELOAD=$shim wine build/windows/app/Stylorix.exe /S /P:COM$n | tr -d '\r'
 else

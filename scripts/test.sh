@@ -14,7 +14,12 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux windows linux-asan linux-tsan fuzz)
 
 export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all
-stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+# The shared prefix's server, and the window tests' own one should a case
+# have been cut short.
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$root/build/windows/wineprefix-ui wineserver -k >/dev/null 2>&1 || true
+}
 trap stop_wine EXIT
 
 failed=()

@@ -11,87 +11,92 @@
 
 namespace ui {
 
-// Every control of the window, the window's pages and groups included. The
-// numbers are the controls' window ids (the test driver addresses them too).
+// Every control of the window, the window's pages and groups included, with
+// its window id (the test driver addresses them by name or number).
+#define STYLORIX_CONTROLS(X)         \
+    X(None, 0)                       \
+    /* left column */                \
+    X(GScanner, 100)                 \
+    X(BDownload, 101)                \
+    X(BUpload, 102)                  \
+    X(BClear, 103)                   \
+    X(GDaten, 104)                   \
+    X(RadioBHeader, 105)             \
+    X(RadioBBarcodes, 106)           \
+    X(BLoad, 107)                    \
+    X(BSave, 108)                    \
+    X(BClip, 109)                    \
+    /* page control and its pages */ \
+    X(PageControl1, 200)             \
+    X(TSSettings, 201)               \
+    X(TSBarcodes, 202)               \
+    X(TSHeader, 203)                 \
+    X(TabSAbout, 204)                \
+    /* "Einstellungen" */            \
+    X(GLesestation, 300)             \
+    X(LAnschluss, 301)               \
+    X(ComboBPort, 302)               \
+    X(BComRefresh, 303)              \
+    X(LTimeout, 304)                 \
+    X(SpinETimeout, 305)             \
+    X(GDownload, 306)                \
+    X(RadioBDown1, 307)              \
+    X(RadioBDown2, 308)              \
+    X(RadioBDown3, 309)              \
+    X(CheckBDownClip, 310)           \
+    X(CheckBDownDel, 311)            \
+    X(GWWW, 312)                     \
+    X(LURL1, 313)                    \
+    X(ESearch1, 314)                 \
+    X(BSearchDef, 315)               \
+    X(LURL2, 316)                    \
+    X(ESearch2, 317)                 \
+    X(GExport, 318)                  \
+    X(CheckBExpBNr, 319)             \
+    X(CheckBExpBConly, 320)          \
+    X(GHintergrund, 321)             \
+    X(CheckBMinTray, 322)            \
+    X(CheckBStartMin, 323)           \
+    X(CheckBAutoDown, 324)           \
+    /* "Barcodes" */                 \
+    X(ListView1, 400)                \
+    /* "Parameter" */                \
+    X(GInfo, 500)                    \
+    X(LProto, 501)                   \
+    X(LPProto, 502)                  \
+    X(LStatus, 503)                  \
+    X(LPStatus, 504)                 \
+    X(LFirmware, 505)                \
+    X(LPFirmware, 506)               \
+    X(LDevID, 507)                   \
+    X(LPDevID, 508)                  \
+    X(LUploads, 509)                 \
+    X(LPUploads, 510)                \
+    X(LCodes, 511)                   \
+    X(LPCodes, 512)                  \
+    X(Memo2, 513)                    \
+    X(GEinstellungen, 514)           \
+    X(LUserData, 515)                \
+    X(EPUserData, 516)               \
+    X(LLoud, 517)                    \
+    X(TrackBLoud, 518)               \
+    X(LBaud, 519)                    \
+    X(ComboBox1, 520)                \
+    X(LScannerOn, 521)               \
+    X(SpinEdit1, 522)                \
+    X(LX100ms, 523)                  \
+    X(LGreenLed, 524)                \
+    X(ComboBox2, 525)                \
+    /* "Über..." */                 \
+    X(Memo1, 600)                    \
+    /* window-wide */                \
+    X(PInsert, 700)                  \
+    X(StatusBar1, 701)
+
 enum class Ctl : int {
-    None = 0,
-    // left column
-    GScanner = 100,
-    BDownload,
-    BUpload,
-    BClear,
-    GDaten,
-    RadioBHeader,
-    RadioBBarcodes,
-    BLoad,
-    BSave,
-    BClip,
-    // page control and its pages
-    PageControl1 = 200,
-    TSSettings,
-    TSBarcodes,
-    TSHeader,
-    TabSAbout,
-    // "Einstellungen"
-    GLesestation = 300,
-    LAnschluss,
-    ComboBPort,
-    BComRefresh,
-    LTimeout,
-    SpinETimeout,
-    GDownload,
-    RadioBDown1,
-    RadioBDown2,
-    RadioBDown3,
-    CheckBDownClip,
-    CheckBDownDel,
-    GWWW,
-    LURL1,
-    ESearch1,
-    BSearchDef,
-    LURL2,
-    ESearch2,
-    GExport,
-    CheckBExpBNr,
-    CheckBExpBConly,
-    GHintergrund,
-    CheckBMinTray,
-    CheckBStartMin,
-    CheckBAutoDown,
-    // "Barcodes"
-    ListView1 = 400,
-    // "Parameter"
-    GInfo = 500,
-    LProto,
-    LPProto,
-    LStatus,
-    LPStatus,
-    LFirmware,
-    LPFirmware,
-    LDevID,
-    LPDevID,
-    LUploads,
-    LPUploads,
-    LCodes,
-    LPCodes,
-    Memo2,
-    GEinstellungen,
-    LUserData,
-    EPUserData,
-    LLoud,
-    TrackBLoud,
-    LBaud,
-    ComboBox1,
-    LScannerOn,
-    SpinEdit1,
-    LX100ms,
-    LGreenLed,
-    ComboBox2,
-    // "Über..."
-    Memo1 = 600,
-    // window-wide
-    PInsert = 700,
-    StatusBar1,
+#define STYLORIX_CONTROL_ENUM(name, id) name = id,
+    STYLORIX_CONTROLS(STYLORIX_CONTROL_ENUM)
+#undef STYLORIX_CONTROL_ENUM
 };
 
 enum class Page { Einstellungen = 0, Barcodes = 1, Parameter = 2, About = 3 };

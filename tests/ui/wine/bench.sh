@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Prints figures of the real window under Wine (no pass or fail):
+#   start     time from starting the program until its window is visible
+#   idle CPU  the window process's CPU share while it sits idle, port closed
+#   memory    the window process's peak resident memory
+#   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+build=$root/build/windows
+export PROGRAM=${PROGRAM:-$build/app/Stylorix.exe} DRIVER=${DRIVER:-$build/tests/ui/uidriver.exe}
+export UI_WINEPREFIX=${UI_WINEPREFIX:-$build/wineprefix-ui}
+source "$root/tests/ui/wine/lib.sh"
+ui_need_display "$@"
+idle=${1:-60}
+ui_wine_up
+ui_dpi 96
+settings
+drv atom warm >/dev/null   # the server and the desktop are up before the clock starts
+
+for run in 1 2 3; do
+  t0=$(date +%s%N)
+  ui_start
+  drv wait 30000 >/dev/null
+  t1=$(date +%s%N)
+  echo "start to visible, run $run: $(( (t1 - t0) / 1000000 )) ms"
+  [ "$run" = 3 ] || { drv post 0x10 0 0; ui_ended; }
+done
+
+pid=$(pgrep -n -f 'Stylorix\.exe' || true)
+[ -n "$pid" ] || ui_fail "no Stylorix.exe process"
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+hz=$(getconf CLK_TCK)
+c0=$(ticks)
+sleep "$idle"
+c1=$(ticks)
+awk -v d=$((c1 - c0)) -v hz="$hz" -v s="$idle" \
+  'BEGIN { printf "idle CPU over %d s: %d ticks = %.3f %% of a core\n", s, d, 100 * d / hz / s }'
+grep -E 'VmHWM' "/proc/$pid/status" | awk '{ printf "peak memory: %d MiB\n", $2 / 1024 }'
+drv post 0x10 0 0
+ui_ended

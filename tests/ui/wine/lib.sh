@@ -1,0 +1,77 @@
+# Shared by the window's Wine scripts: a virtual X display, the window tests'
+# own Wine prefix with a virtual desktop (title bars, task bar, notification
+# area), the program, and the driver that works it from outside.
+# Environment: PROGRAM (Stylorix.exe), DRIVER (uidriver.exe), UI_WINEPREFIX.
+: "${PROGRAM:?}" "${DRIVER:?}" "${UI_WINEPREFIX:?}"
+ui_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+ui_root=$(cd "$ui_here/../../.." && pwd)
+
+# Runs the calling script again under a virtual X display, unless it has one.
+: "${UI_SCREEN:=1024x768}"
+ui_need_display() {
+  if [ -z "${STYLORIX_UI_XVFB:-}" ]; then
+    export STYLORIX_UI_XVFB=1
+    exec xvfb-run -a -s "-screen 0 ${UI_SCREEN}x24 -nolisten tcp" bash "$0" "$@"
+  fi
+}
+
+export WINEPREFIX=$UI_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+
+ui_wine_up() {
+  "$ui_root/scripts/wine-prefix" >/dev/null
+  if [ ! -f "$WINEPREFIX/.stylorix-ui-$UI_SCREEN" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$UI_SCREEN" /f >/dev/null 2>&1
+    rm -f "$WINEPREFIX"/.stylorix-ui-*
+    touch "$WINEPREFIX/.stylorix-ui-$UI_SCREEN"
+  fi
+  trap ui_wine_down EXIT
+}
+
+# The wine server (and with it the desktop) ends before the display does.
+ui_wine_down() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+ui_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
+ui_fail() { echo "FAIL [${ui_case:-}]: $*" >&2; exit 1; }
+
+# The driver; its own waits are bounded, the outer bound catches a hang.
+drv() { timeout 60 wine "$DRIVER" "$@"; }
+
+# expect WANTED DRIVER-COMMAND...
+expect() {
+  local want=$1 got
+  shift
+  got=$(drv "$@") || ui_fail "driver: $*"
+  [ "$got" = "$want" ] || ui_fail "$*: wanted [$want], got [$got]"
+}
+
+# Settings: none, then the given values (NAME TYPE DATA ...).
+settings() {
+  wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
+  while [ $# -ge 3 ]; do
+    wine reg add 'HKCU\Software\QM\Stylorix\Einstell' /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1
+    shift 3
+  done
+}
+
+stored() {
+  wine reg query 'HKCU\Software\QM\Stylorix\Einstell' /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
+}
+
+ui_start() {
+  wine "$PROGRAM" >/dev/null 2>&1 &
+  ui_pid=$!
+}
+
+# The program's exit: waits for the window to go and the process to end.
+ui_ended() {
+  drv wait-gone || ui_fail "the window stays"
+  wait "$ui_pid" || true
+}

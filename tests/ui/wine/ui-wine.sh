@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# The real Stylorix.exe under Wine, worked from outside by the project's own
+# driver the way a script or a user on the same desktop would.
+#   ui-wine.sh CASE
+# A case is a function case_NAME below; add one there and to ui_wine_cases
+# in tests/ui/CMakeLists.txt.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+ui_need_display "$@"
+ui_case=$1
+ui_wine_up
+ui_dpi 96
+
+# Controls go by their names (ui/HauptView.h); messages by number.
+WM_CLOSE=0x10 WM_SYSCOMMAND=0x112 SC_MINIMIZE=0xF020 TRAY=0x401
+
+case_window() {
+  settings
+  ui_start
+  expect "Stylorix Control - Version 0.0.1.43" wait
+  expect "745x507" client
+  expect "caption sysmenu minimize" frame
+  expect $'Einstellungen\n*Barcodes\nParameter\nÜber...' tabs PageControl1
+  expect "200 400 450" parts
+  expect "0" visible PInsert
+  expect "" status 0
+  local id want
+  while IFS='=' read -r id want; do
+    expect "$want" text "$id"
+  done <<'CAPTIONS'
+GScanner=Scanner Kommandos
+BDownload=&Download
+BUpload=&Upload Param.
+BClear=Scanner l&öschen
+GDaten=Daten Kommandos
+LAnschluss=Anschluß
+BComRefresh=...
+LTimeout=Timeout (sec)
+RadioBDown1=Barcodes und Parameter
+RadioBDown2=nur Barcodes
+RadioBDown3=nur Parameter
+CheckBDownClip=Barcodes nach dem Auslesen in die Zwischenablage schreiben (ohne Meldung)
+CheckBDownDel=Barcodes nach dem Auslesen automatisch löschen (ohne Rückfrage!)
+BSearchDef=&Voreinstellung
+GExport=Barcode-Export (Datei und Zwischenablage)
+GHintergrund=Hintergrundbetrieb
+CheckBAutoDown=automatischer Barcode-Download, wenn im Tray
+LStatus=Status
+CAPTIONS
+  expect "1" checked RadioBBarcodes
+  expect "0" checked RadioBHeader
+  expect "1" visible ListView1      # the barcode list: its page is the active one
+  drv tab PageControl1 0 >/dev/null
+  expect $'*Einstellungen\nBarcodes\nParameter\nÜber...' tabs PageControl1
+  expect "1" visible SpinETimeout
+  expect "0" visible ListView1
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
+case_settings() {
+  settings Timeout REG_DWORD 150 Download REG_DWORD 5 ExpFormat REG_DWORD 3 \
+    TrayAuto REG_SZ 1 URL REG_SZ 'https://example.org/find?q=%s'
+  ui_start
+  drv wait >/dev/null
+  expect "99" text SpinETimeout
+  expect "1" checked RadioBDown3
+  expect "0" checked RadioBDown1
+  expect "1" checked CheckBExpBNr
+  expect "1" checked CheckBExpBConly
+  expect "1" checked CheckBAutoDown
+  expect "0" checked CheckBMinTray
+  expect "https://example.org/find?q=%s" text ESearch1
+  expect "" text ESearch2
+
+  drv settext SpinETimeout 7
+  drv click CheckBExpBNr
+  drv click RadioBDown2
+  drv click CheckBMinTray
+  drv click CheckBDownDel
+  drv settext ESearch1 'https://example.net/?s=%s'
+  drv settext ESearch2 'https://example.net/b/%s'
+  expect "0" checked CheckBExpBNr
+  expect "0" checked RadioBDown3
+  drv post $WM_CLOSE 0 0
+  ui_ended
+  [ "$(stored Timeout)" = 0x7 ] || ui_fail "Timeout stored as $(stored Timeout)"
+  [ "$(stored Download)" = 0x1 ] || ui_fail "Download stored as $(stored Download)"
+  [ "$(stored ExpFormat)" = 0x2 ] || ui_fail "ExpFormat stored as $(stored ExpFormat)"
+  [ "$(stored TrayMin)" = 1 ] || ui_fail "TrayMin stored as $(stored TrayMin)"
+  [ "$(stored DownDel)" = 1 ] || ui_fail "DownDel stored as $(stored DownDel)"
+  [ "$(stored URL)" = 'https://example.net/?s=%s' ] || ui_fail "URL stored as $(stored URL)"
+  [ -z "$(stored URL2)" ] || ui_fail "URL2 stored"
+}
+
+case_wrong_type() {
+  settings Timeout REG_DWORD 7 URL REG_DWORD 1
+  ui_start
+  expect $'Stylorix Control\nUngültiger Datentyp für \'URL\'\nOK' box
+  drv press OK
+  expect "Stylorix Control - Version 0.0.1.43" wait
+  expect "7" text SpinETimeout       # read before the wrong value
+  expect "https://www.google.com/search?q=%s" text ESearch1   # the default after it
+  drv no-box
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
+case_tray() {
+  settings TrayMin REG_SZ 1 TrayAuto REG_SZ 1
+  ui_start
+  drv wait >/dev/null
+  drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
+  drv send 0 0 0 >/dev/null
+  expect "hidden" state
+  drv post $TRAY 0 0x203     # double-click on the notification icon
+  drv send 0 0 0 >/dev/null
+  expect "shown" state
+
+  drv click CheckBMinTray   # off: minimising minimises
+  drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
+  drv send 0 0 0 >/dev/null
+  expect "minimised" state
+  drv post 0x8066 0 0        # the activation message brings it back
+  drv send 0 0 0 >/dev/null
+  expect "shown" state
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
+case_beenden() {
+  settings Timeout REG_DWORD 12
+  ui_start
+  drv wait >/dev/null
+  drv click CheckBStartMin
+  drv post $TRAY 0 0x205     # right button released on the notification icon
+  drv menu "&Beenden"
+  ui_ended
+  [ "$(stored StartMin)" = 1 ] || ui_fail "StartMin stored as $(stored StartMin)"
+  [ "$(stored Timeout)" = 0xc ] || ui_fail "Timeout stored as $(stored Timeout)"
+}
+
+case_identify() {
+  settings
+  ui_start
+  drv wait >/dev/null
+  expect "26057201" send 0x8065 0 0
+  expect "0" send 0x8066 0 0
+  local atom
+  atom=$(drv atom "/S /P:COM3")
+  expect "0" send 0x8067 "$atom" 0
+  drv no-box
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
+case_atom() {
+  settings
+  ui_start
+  drv wait >/dev/null
+  drv post 0x8067 0xFFF0 0   # no such atom
+  local box
+  box=$(drv box) || ui_fail "no error box"
+  case "$box" in
+    $'Stylorix Control\nSystemfehler.  Code: '*) ;;
+    *) ui_fail "box: $box" ;;
+  esac
+  drv press OK
+  expect "shown" state
+  expect "26057201" send 0x8065 0 0   # and the window goes on answering
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
+"case_${ui_case//-/_}"
+echo "PASS [$ui_case]"

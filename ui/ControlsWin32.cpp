@@ -1,0 +1,378 @@
+// The controls: created from the layout table, placed for the window's DPI,
+// and read and set by id.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "HauptWin32.h"
+#include "TextWin32.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kSpinButtonOffset = 0x1000;  // window id of a spin field's up-down
+
+struct ClassAndStyle {
+    const wchar_t* cls;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ClassAndStyle Win32Kind(const LayoutItem& item) {
+    const bool ro = item.style & ReadOnly;
+    switch (item.kind) {
+        case Kind::Group:
+            return {L"BUTTON", BS_GROUPBOX, 0};
+        case Kind::Button:
+            return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+        case Kind::Radio:
+            return {L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0};
+        case Kind::Check:
+            return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+        case Kind::Label:
+            return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+        case Kind::Edit:
+            return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP | (ro ? DWORD(ES_READONLY) : 0u),
+                    WS_EX_CLIENTEDGE};
+        case Kind::Spin:
+            return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case Kind::Combo:
+            return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        case Kind::Tabs:
+            return {WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS, 0};
+        case Kind::Page:
+            return {L"StylorixPage", 0, WS_EX_CONTROLPARENT};
+        case Kind::List:
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+        case Kind::Memo:
+            return {L"EDIT",
+                    ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP |
+                        (ro ? DWORD(ES_READONLY) : 0u),
+                    WS_EX_CLIENTEDGE};
+        case Kind::TrackBar:
+            return {TRACKBAR_CLASSW,
+                    TBS_AUTOTICKS | WS_TABSTOP | (item.style & TicksBoth ? DWORD(TBS_BOTH) : 0u),
+                    0};
+        case Kind::Panel:
+            return {L"STATIC", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 0};
+        case Kind::StatusBar:
+            return {STATUSCLASSNAMEW, 0, 0};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+// Only digits and a sign in a spin field, as many as its range needs.
+LRESULT CALLBACK SpinEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_CHAR && wp >= L' ' && !(wp >= L'0' && wp <= L'9') && wp != L'-' && wp != L'+') {
+        MessageBeep(MB_OK);
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+HFONT MakeFont(const wchar_t* face, int height, int weight,
+               BYTE family = DEFAULT_PITCH | FF_SWISS) {
+    LOGFONTW lf{};
+    lf.lfPitchAndFamily = family;
+    lf.lfHeight = height;
+    lf.lfWeight = weight;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = CLEARTYPE_QUALITY;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&lf);
+}
+
+}  // namespace
+
+void HauptWin32::MakeFonts() {
+    // The TrueType twin of the classic dialog font: sharp at every DPI.
+    const int eightPoint = -MulDiv(8, int(dpi_), 72);
+    font_.Reset(MakeFont(L"Microsoft Sans Serif", eightPoint, FW_NORMAL));
+    bold_.Reset(MakeFont(L"Microsoft Sans Serif", eightPoint, FW_BOLD));
+    large_.Reset(MakeFont(L"Microsoft Sans Serif", -Scale(19), FW_NORMAL));
+    panelFont_.Reset(MakeFont(L"Microsoft Sans Serif", -Scale(16), FW_BOLD));
+    fixed_.Reset(
+        MakeFont(L"Courier New", -MulDiv(9, int(dpi_), 72), FW_NORMAL, FIXED_PITCH | FF_MODERN));
+    if (!yellow_) yellow_.Reset(CreateSolidBrush(RGB(255, 255, 0)));
+}
+
+HFONT HauptWin32::FontFor(const LayoutItem& item) const {
+    if (item.kind == Kind::Panel) return panelFont_.Get();
+    if (item.style & FixedPitch) return fixed_.Get();
+    if (item.style & Large) return large_.Get();
+    if (item.style & Bold) return bold_.Get();
+    return font_.Get();
+}
+
+HWND HauptWin32::Hwnd(Ctl id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+// Pages and the window hold controls; groups and the page control only frame them.
+HWND HauptWin32::Container(Ctl parent) const {
+    while (parent != Ctl::None) {
+        const LayoutItem& p = Item(parent);
+        if (p.kind == Kind::Page) return Hwnd(parent);
+        parent = p.parent;
+    }
+    return hwnd_;
+}
+
+Rect HauptWin32::Absolute(const LayoutItem& item) const {
+    Rect r = item.rect;
+    if (item.kind == Kind::Page) {
+        const Rect& tabs = Item(item.parent).rect;
+        r.Left += tabs.Left;
+        r.Top += tabs.Top;
+        return r;
+    }
+    for (Ctl p = item.parent; p != Ctl::None; p = Item(p).parent) {
+        const LayoutItem& parent = Item(p);
+        if (parent.kind == Kind::Page) break;
+        r.Left += parent.rect.Left;
+        r.Top += parent.rect.Top;
+    }
+    return r;
+}
+
+void HauptWin32::CreateControls() {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                               nullptr, inst, nullptr);
+    const LayoutItem* previous = nullptr;
+    int pageIndex = 0;
+    for (const LayoutItem& item : Layout()) {
+        ClassAndStyle k = Win32Kind(item);
+        DWORD style = WS_CHILD | k.style;
+        if (!(item.style & Hidden) && !(item.kind == Kind::Page && pageIndex > 0))
+            style |= WS_VISIBLE;
+        // Radio buttons of one group box form one group for the arrow keys.
+        const bool continuesRadioGroup = item.kind == Kind::Radio && previous &&
+                                         previous->kind == Kind::Radio &&
+                                         previous->parent == item.parent;
+        if (!continuesRadioGroup) style |= WS_GROUP;
+        const std::wstring caption = item.kind == Kind::Page || item.kind == Kind::Combo
+                                         ? L""
+                                         : platform::Widen(item.caption);
+        HWND h = CreateWindowExW(
+            k.exStyle, k.cls, caption.c_str(), style, 0, 0, 10, 10, Container(item.parent),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), inst, nullptr);
+        controls_[item.id] = h;
+        previous = &item;
+
+        switch (item.kind) {
+            case Kind::Page: {
+                TCITEMW tab{};
+                tab.mask = TCIF_TEXT;
+                std::wstring text = platform::Widen(item.caption);
+                tab.pszText = text.data();
+                SendMessageW(Hwnd(Ctl::PageControl1), TCM_INSERTITEMW, WPARAM(pageIndex++),
+                             LPARAM(&tab));
+                break;
+            }
+            case Kind::Combo:
+                for (const std::string& entry : item.items)
+                    SendMessageW(h, CB_ADDSTRING, 0, LPARAM(platform::Widen(entry).c_str()));
+                break;
+            case Kind::Spin: {
+                HWND ud = CreateWindowExW(
+                    0, UPDOWN_CLASSW, nullptr,
+                    WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                        UDS_NOTHOUSANDS,
+                    0, 0, 0, 0, Container(item.parent),
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(int(item.id) + kSpinButtonOffset)),
+                    inst, nullptr);
+                spinButtons_[item.id] = ud;
+                SendMessageW(ud, UDM_SETRANGE32, WPARAM(item.low), LPARAM(item.high));
+                SendMessageW(h, EM_LIMITTEXT, std::to_wstring(item.high).size(), 0);
+                SetWindowSubclass(h, SpinEditProc, 1, 0);
+                break;
+            }
+            case Kind::TrackBar:
+                SendMessageW(h, TBM_SETRANGE, FALSE, MAKELPARAM(item.low, item.high));
+                break;
+            case Kind::List:
+                SetUpList();
+                break;
+            default:
+                break;
+        }
+        if (!item.tip.empty()) {
+            std::wstring tip = platform::Widen(item.tip);
+            TTTOOLINFOW ti{};
+            ti.cbSize = sizeof ti;
+            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            ti.hwnd = hwnd_;
+            ti.uId = reinterpret_cast<UINT_PTR>(h);
+            ti.lpszText = tip.data();
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&ti));
+        }
+    }
+}
+
+void HauptWin32::ApplyLayout() {
+    ++quiet_;
+    for (const LayoutItem& item : Layout()) {
+        HWND h = Hwnd(item.id);
+        SendMessageW(h, WM_SETFONT, WPARAM(FontFor(item)), FALSE);
+        if (item.kind == Kind::StatusBar) {
+            int edges[std::size(kStatusPanels)];
+            int right = 0;
+            for (std::size_t i = 0; i < std::size(kStatusPanels); ++i)
+                edges[i] = right += Scale(kStatusPanels[i]);
+            SendMessageW(h, SB_SETPARTS, std::size(edges), LPARAM(edges));
+            SendMessageW(h, WM_SIZE, 0, 0);
+            continue;
+        }
+        const Rect r = Absolute(item);
+        // A drop-down's height includes its open list.
+        const int height = item.kind == Kind::Combo ? Scale(r.Height + 160) : Scale(r.Height);
+        SetWindowPos(h, nullptr, Scale(r.Left), Scale(r.Top), Scale(r.Width), height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (item.kind == Kind::Spin) {
+            SendMessageW(spinButtons_[item.id], UDM_SETBUDDY, WPARAM(h), 0);
+        }
+        if (item.kind == Kind::List) {
+            int column = 0;
+            for (const ListColumn& c : ListColumns())
+                SendMessageW(h, LVM_SETCOLUMNWIDTH, WPARAM(column++), Scale(c.width));
+        }
+    }
+    // Pages above the page control, the wait panel above everything.
+    for (const LayoutItem& item : Layout())
+        if (item.kind == Kind::Page)
+            SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(Hwnd(Ctl::PInsert), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    --quiet_;
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void HauptWin32::ShowPage(int index) {
+    SendMessageW(Hwnd(Ctl::PageControl1), TCM_SETCURSEL, WPARAM(index), 0);
+    int i = 0;
+    for (const LayoutItem& item : Layout())
+        if (item.kind == Kind::Page) ShowWindow(Hwnd(item.id), i++ == index ? SW_SHOW : SW_HIDE);
+}
+
+void HauptWin32::SetActivePage(Page page) {
+    ShowPage(int(page));
+}
+
+Page HauptWin32::ActivePage() {
+    return Page(SendMessageW(Hwnd(Ctl::PageControl1), TCM_GETCURSEL, 0, 0));
+}
+
+void HauptWin32::SetText(Ctl id, const std::string& text) {
+    ++quiet_;
+    std::string shown = text;
+    if (Item(id).kind == Kind::Memo) {
+        // Lines end in CR LF in a multi-line edit.
+        shown.clear();
+        for (char c : text) {
+            if (c == '\n' && (shown.empty() || shown.back() != '\r')) shown += '\r';
+            shown += c;
+        }
+    }
+    SetWindowTextW(Hwnd(id), platform::Widen(shown).c_str());
+    --quiet_;
+}
+
+std::string HauptWin32::Text(Ctl id) {
+    HWND h = Hwnd(id);
+    std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(h, text.data(), int(text.size()))));
+    return platform::Narrow(text);
+}
+
+void HauptWin32::SetChecked(Ctl id, bool checked) {
+    ++quiet_;
+    SendMessageW(Hwnd(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    --quiet_;
+}
+
+bool HauptWin32::Checked(Ctl id) {
+    return SendMessageW(Hwnd(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void HauptWin32::SetEnabled(Ctl id, bool enabled) {
+    EnableWindow(Hwnd(id), enabled);
+}
+
+void HauptWin32::SetPosition(Ctl id, int position) {
+    ++quiet_;
+    if (Item(id).kind == Kind::TrackBar)
+        SendMessageW(Hwnd(id), TBM_SETPOS, TRUE, position);
+    else
+        SetWindowTextW(Hwnd(id), std::to_wstring(position).c_str());
+    --quiet_;
+}
+
+void HauptWin32::SetItems(Ctl id, const std::vector<std::string>& items) {
+    ++quiet_;
+    HWND h = Hwnd(id);
+    SendMessageW(h, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : items)
+        SendMessageW(h, CB_ADDSTRING, 0, LPARAM(platform::Widen(entry).c_str()));
+    --quiet_;
+}
+
+void HauptWin32::SetSelection(Ctl id, int index) {
+    ++quiet_;
+    SendMessageW(Hwnd(id), CB_SETCURSEL, WPARAM(index), 0);
+    --quiet_;
+}
+
+int HauptWin32::Selection(Ctl id) {
+    return int(SendMessageW(Hwnd(id), CB_GETCURSEL, 0, 0));
+}
+
+void HauptWin32::AppendLines(Ctl id, const std::vector<std::string>& lines) {
+    ++quiet_;
+    HWND h = Hwnd(id);
+    std::string add;
+    const bool empty = GetWindowTextLengthW(h) == 0;
+    for (const std::string& line : lines) {
+        if (!(empty && add.empty())) add += "\r\n";
+        add += line;
+    }
+    const int end = GetWindowTextLengthW(h);
+    SendMessageW(h, EM_SETSEL, WPARAM(end), LPARAM(end));
+    SendMessageW(h, EM_REPLACESEL, FALSE, LPARAM(platform::Widen(add).c_str()));
+    --quiet_;
+}
+
+void HauptWin32::SetCaption(const std::string& caption) {
+    SetWindowTextW(hwnd_, platform::Widen(caption).c_str());
+}
+
+void HauptWin32::SetStatusText(int panel, const std::string& text) {
+    SendMessageW(Hwnd(Ctl::StatusBar1), SB_SETTEXTW, WPARAM(panel),
+                 LPARAM(platform::Widen(text).c_str()));
+}
+
+void HauptWin32::SetWaitVisible(bool visible) {
+    HWND h = Hwnd(Ctl::PInsert);
+    if (visible) SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
+    UpdateWindow(h);
+}
+
+void HauptWin32::MoveWait(Point topLeft) {
+    SetWindowPos(Hwnd(Ctl::PInsert), nullptr, Scale(topLeft.X), Scale(topLeft.Y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Size HauptWin32::OuterSize() {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return {Unscale(r.right - r.left), Unscale(r.bottom - r.top)};
+}
+
+}  // namespace ui

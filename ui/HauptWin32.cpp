@@ -1,0 +1,248 @@
+// The main window's frame: class, creation, DPI, keyboard and the window
+// procedure that hands every notification to the presenter.
+
+#include <windows.h>
+
+#include "HauptWin32.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "MainThread.h"
+#include "TextWin32.h"
+
+namespace ui {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TFHaupt";
+constexpr wchar_t kPageClass[] = L"StylorixPage";
+constexpr UINT kWmHandOver = WM_APP + 1;  // the worker queued a hand-over
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
+// Functions newer than the oldest system the program runs on.
+template <typename Fn>
+Fn User32(const char* name) {
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+UINT DpiOf(HWND hwnd) {
+    static const auto getDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (getDpiForWindow && hwnd) {
+        if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? UINT(dpi) : 96;
+}
+
+RECT OuterRect(SIZE client, UINT dpi) {
+    RECT r{0, 0, client.cx, client.cy};
+    static const auto adjustForDpi =
+        User32<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    if (adjustForDpi)
+        adjustForDpi(&r, kStyle, FALSE, kExStyle, dpi);
+    else
+        AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+    return r;
+}
+
+}  // namespace
+
+HauptWin32::HauptWin32() = default;
+
+HauptWin32::~HauptWin32() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool HauptWin32::Create(TFHaupt& form) {
+    form_ = &form;
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+                                             ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpfnWndProc = WindowProc;
+    wc.lpszClassName = kWindowClass;
+    wc.hIcon = StateIcon(-1, false);
+    wc.hIconSm = StateIcon(-1, true);
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = PageProc;
+    wc.lpszClassName = kPageClass;
+    wc.hIcon = wc.hIconSm = nullptr;
+    RegisterClassExW(&wc);
+
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+    // Created at the primary monitor's DPI, then sized for the DPI it got.
+    hwnd_ = CreateWindowExW(kExStyle, kWindowClass, platform::Widen(kAppTitle).c_str(), kStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, inst, this);
+    if (!hwnd_) return false;
+    dpi_ = DpiOf(hwnd_);
+    MakeFonts();
+    CreateControls();
+    ApplyLayout();
+
+    const RECT outer = OuterRect({Scale(kClientSize.Width), Scale(kClientSize.Height)}, dpi_);
+    const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    platform::SetWakeHook([hwnd = hwnd_] { PostMessageW(hwnd, kWmHandOver, 0, 0); });
+    form_->Safely([this] { form_->FormCreate(); });
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+    return true;
+}
+
+bool HauptWin32::PreTranslate(MSG& msg) {
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) < 0) {
+        const int count = int(SendMessageW(Hwnd(Ctl::PageControl1), TCM_GETITEMCOUNT, 0, 0));
+        const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
+        ShowPage((int(ActivePage()) + step) % count);
+        return true;
+    }
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+LRESULT CALLBACK HauptWin32::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<HauptWin32*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<HauptWin32*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self || !self->form_) return DefWindowProcW(hwnd, msg, wp, lp);
+    return self->Handle(msg, wp, lp);
+}
+
+// Pages hold controls; their notifications belong to the window.
+LRESULT CALLBACK HauptWin32::PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+        default:
+            return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    TFHaupt& form = *form_;
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        form.Safely([&] { form.TaskbarCreated(); });
+        return 0;
+    }
+    switch (msg) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+        case WM_SIZE:
+            // The status bar keeps itself along the bottom edge.
+            SendMessageW(Hwnd(Ctl::StatusBar1), WM_SIZE, 0, 0);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lp) == Hwnd(Ctl::PInsert)) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetBkColor(dc, RGB(255, 255, 0));
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                return reinterpret_cast<LRESULT>(yellow_.Get());
+            }
+            break;
+        case WM_SYSCOMMAND: {
+            bool handled = false;
+            form.Safely([&] { handled = form.WMSysCommand(std::uint32_t(wp)); });
+            if (handled) return 0;
+            break;
+        }
+        case kTrayCallbackMessage:
+            form.Safely([&] { form.TrayIconMessage(std::uint32_t(lp)); });
+            return 0;
+        case kWmAppIdentify: {
+            std::intptr_t answer = 0;
+            form.Safely([&] { answer = form.WMAppIdentify(); });
+            return answer;
+        }
+        case kWmAppActivate:
+            form.Safely([&] { form.WMAppActivate(); });
+            return 0;
+        case kWmAppHandOver:
+            form.Safely([&] { form.WMAppHandOver(std::uintptr_t(wp)); });
+            return 0;
+        case kWmHandOver:
+            platform::RunPendingHandOvers();
+            return 0;
+        case WM_DEVICECHANGE:
+            if ((wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) && lp &&
+                reinterpret_cast<const DEV_BROADCAST_HDR*>(lp)->dbch_devicetype == DBT_DEVTYP_PORT)
+                form.Safely([&] { form.DeviceChange(); });
+            return TRUE;
+        case kWmDpiChanged: {
+            dpi_ = HIWORD(wp);
+            MakeFonts();
+            ApplyLayout();
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CLOSE:
+            form.Safely([&] {
+                if (form.FormCloseQuery()) DestroyWindow(hwnd_);
+            });
+            return 0;
+        case WM_DESTROY:
+            form.Safely([&] { form.FormDestroy(); });
+            platform::SetWakeHook({});
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            return DefWindowProcW(hwnd_, msg, wp, lp);
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void HauptWin32::OnCommand(int id, int code) {
+    if (quiet_ > 0) return;
+    const Ctl ctl = Ctl(id);
+    TFHaupt& form = *form_;
+    if (code == BN_CLICKED) {
+        form.Safely([&] { form.Command(ctl, Notify::Click); });
+    } else if ((code == EN_CHANGE && ctl == Ctl::SpinETimeout) ||
+               (code == CBN_SELCHANGE && ctl == Ctl::ComboBPort)) {
+        form.Safely([&] { form.Command(ctl, Notify::Change); });
+    }
+}
+
+LRESULT HauptWin32::OnNotify(const NMHDR& hdr) {
+    if (hdr.hwndFrom == Hwnd(Ctl::PageControl1) && hdr.code == TCN_SELCHANGE) {
+        ShowPage(int(SendMessageW(hdr.hwndFrom, TCM_GETCURSEL, 0, 0)));
+        return 0;
+    }
+    if (hdr.hwndFrom == Hwnd(Ctl::ListView1)) return ListNotify(hdr);
+    return 0;
+}
+
+}  // namespace ui

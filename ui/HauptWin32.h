@@ -1,0 +1,118 @@
+#pragma once
+
+// The main window on Win32: creates its controls from the layout table,
+// scaled to the window's DPI, forwards every notification to the presenter
+// and shows what the presenter tells it. No behaviour lives here.
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "HandlesWin32.h"
+#include "Haupt.h"
+#include "HauptView.h"
+#include "Layout.h"
+
+class TDMPen;
+
+namespace ui {
+
+class HauptWin32 : public HauptView {
+  public:
+    HauptWin32();
+    ~HauptWin32() override;
+    HauptWin32(const HauptWin32&) = delete;
+    HauptWin32& operator=(const HauptWin32&) = delete;
+
+    // Creates the window and its controls, runs the presenter's creation and
+    // shows the window. False when the window could not be created.
+    bool Create(TFHaupt& form);
+    HWND Handle() const { return hwnd_; }
+
+    // For every message loop of the main thread: keyboard navigation (Tab,
+    // mnemonics, Ctrl+Tab between pages). True when the message was used.
+    bool PreTranslate(MSG& msg);
+
+    // --- HauptView
+    void SetText(Ctl id, const std::string& text) override;
+    std::string Text(Ctl id) override;
+    void SetChecked(Ctl id, bool checked) override;
+    bool Checked(Ctl id) override;
+    void SetEnabled(Ctl id, bool enabled) override;
+    void SetPosition(Ctl id, int position) override;
+    void SetItems(Ctl id, const std::vector<std::string>& items) override;
+    void SetSelection(Ctl id, int index) override;
+    int Selection(Ctl id) override;
+    void AppendLines(Ctl id, const std::vector<std::string>& lines) override;
+    void SetCaption(const std::string& caption) override;
+    void SetActivePage(Page page) override;
+    Page ActivePage() override;
+    void SetStatusText(int panel, const std::string& text) override;
+    void SetWaitVisible(bool visible) override;
+    void MoveWait(Point topLeft) override;
+    Size OuterSize() override;
+    Answer ShowBox(BoxKind kind, const std::string& text, Buttons buttons) override;
+    void SetIconState(int state) override;
+    void NotifyIcon(TrayOp op) override;
+    bool TrayMenu() override;
+    void Hide() override;
+    void ShowNormal() override;
+    void MinimiseApp() override;
+    bool AppMinimised() override;
+    void RestoreApp() override;
+    void SetForeground() override;
+    void ForceForeground() override;
+    void RequestClose() override;
+    void ClearRows() override;
+    void AddRow(const std::vector<std::string>& cells) override;
+    int RowCount() override;
+    std::string RowText(int row, int column) override;
+    std::optional<int> RowAtCursor() override;
+    std::vector<int> SelectedRows() override;
+    bool PutClipboardText(const std::string& text) override;
+    std::optional<std::string> SaveDialog(const SaveRequest& request) override;
+    void ShellOpen(const std::string& address) override;
+    AtomText GlobalAtomName(std::uint16_t atom) override;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnNotify(const NMHDR& hdr);
+    void OnCommand(int id, int code);
+
+    // Controls (ControlsWin32.cpp)
+    void CreateControls();
+    void ApplyLayout();  // positions and fonts for the current DPI
+    void MakeFonts();
+    HWND Container(Ctl parent) const;
+    Rect Absolute(const LayoutItem& item) const;  // in its container, 96-DPI pixels
+    HFONT FontFor(const LayoutItem& item) const;
+    HWND Hwnd(Ctl id) const;
+    void ShowPage(int index);
+
+    // List view (ListWin32.cpp)
+    void SetUpList();
+    LRESULT ListNotify(const NMHDR& hdr);
+
+    int Scale(int px) const { return MulDiv(px, int(dpi_), 96); }
+    int Unscale(int px) const { return MulDiv(px, 96, int(dpi_)); }
+    HICON StateIcon(int state, bool small) const;
+
+    TFHaupt* form_ = nullptr;
+    HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;
+    UINT taskbarCreated_ = 0;
+    std::map<Ctl, HWND> controls_;
+    std::map<Ctl, HWND> spinButtons_;  // the up-down beside each spin field
+    HWND tooltip_ = nullptr;
+    int quiet_ = 0;  // >0 while the view changes a control itself
+    int iconState_ = -1;
+    platform::OwnedGdi<HFONT> font_, bold_, large_, panelFont_, fixed_;
+    platform::OwnedGdi<HBRUSH> yellow_;
+    HBRUSH oddRow_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,234 @@
+// What the window asks of the system: message boxes, icons and the
+// notification area, showing and hiding, clipboard, save dialog, shell and atoms.
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <cstring>
+
+#include "HauptWin32.h"
+#include "TextWin32.h"
+
+namespace ui {
+
+namespace {
+
+// The buttons of a question box carry the window's own German texts, whatever
+// the system's language.
+thread_local HHOOK boxHook = nullptr;
+
+LRESULT CALLBACK BoxTexts(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wp);
+        if (GetDlgItem(box, IDYES)) SetDlgItemTextW(box, IDYES, L"&Ja");
+        if (GetDlgItem(box, IDNO)) SetDlgItemTextW(box, IDNO, L"&Nein");
+        if (GetDlgItem(box, IDOK)) SetDlgItemTextW(box, IDOK, L"OK");
+    }
+    return CallNextHookEx(boxHook, code, wp, lp);
+}
+
+struct HookOwner {
+    HHOOK previous = boxHook;
+    HookOwner() { boxHook = SetWindowsHookExW(WH_CBT, BoxTexts, nullptr, GetCurrentThreadId()); }
+    ~HookOwner() {
+        if (boxHook) UnhookWindowsHookEx(boxHook);
+        boxHook = previous;
+    }
+};
+
+struct ClipboardOpen {
+    bool open;
+    explicit ClipboardOpen(HWND owner) : open(OpenClipboard(owner) != FALSE) {}
+    ~ClipboardOpen() {
+        if (open) CloseClipboard();
+    }
+};
+
+struct GlobalMemory {
+    HGLOBAL handle;
+    ~GlobalMemory() {
+        if (handle) GlobalFree(handle);
+    }
+};
+
+std::string SystemText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide = n ? std::wstring(text, n) : std::wstring();
+    if (text) LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
+        wide.pop_back();
+    return platform::Narrow(wide);
+}
+
+}  // namespace
+
+Answer HauptWin32::ShowBox(BoxKind kind, const std::string& text, Buttons buttons) {
+    UINT type = buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
+    std::string caption = kAppTitle;
+    switch (kind) {
+        case BoxKind::Plain:
+            break;
+        case BoxKind::Warning:
+            caption = "Warnung";
+            type |= MB_ICONWARNING;
+            break;
+        case BoxKind::Error:
+            caption = "Fehler";
+            type |= MB_ICONERROR;
+            break;
+        case BoxKind::AppError:
+            type |= MB_ICONERROR;
+            break;
+    }
+    HookOwner hook;
+    HWND owner = hwnd_ && IsWindowVisible(hwnd_) ? hwnd_ : nullptr;
+    const int answer =
+        MessageBoxW(owner, platform::Widen(text).c_str(), platform::Widen(caption).c_str(), type);
+    if (answer == IDYES) return Answer::Yes;
+    if (answer == IDNO) return Answer::No;
+    return Answer::Ok;
+}
+
+HICON HauptWin32::StateIcon(int state, bool small) const {
+    static const wchar_t* const kNames[] = {L"OFF", L"GRUEN", L"GELB", L"ROT"};
+    const wchar_t* name = state == -1                ? L"MAINICON"
+                          : state >= 0 && state <= 3 ? kNames[state]
+                                                     : nullptr;
+    if (!name) return nullptr;
+    const int cx = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
+    const int cy = GetSystemMetrics(small ? SM_CYSMICON : SM_CYICON);
+    // Shared icons belong to the system's cache: nothing to destroy.
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, cx, cy, LR_SHARED));
+}
+
+void HauptWin32::SetIconState(int state) {
+    iconState_ = state;
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, LPARAM(StateIcon(state, false)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(StateIcon(state, true)));
+}
+
+void HauptWin32::NotifyIcon(TrayOp op) {
+    // The record's first version: a tip of 64 characters.
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    data.hWnd = hwnd_;
+    data.uID = 0;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayCallbackMessage;
+    data.hIcon = StateIcon(iconState_, true);
+    lstrcpynW(data.szTip, platform::Widen(kAppTitle).c_str(), 64);
+    const DWORD message = op == TrayOp::Add      ? NIM_ADD
+                          : op == TrayOp::Modify ? NIM_MODIFY
+                                                 : NIM_DELETE;
+    Shell_NotifyIconW(message, &data);
+}
+
+bool HauptWin32::TrayMenu() {
+    platform::OwnedMenu menu(CreatePopupMenu());
+    constexpr UINT kClose = 1;
+    AppendMenuW(menu.Get(), MF_STRING, kClose, L"&Beenden");
+    POINT at{};
+    GetCursorPos(&at);
+    const UINT chosen = UINT(
+        TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
+    // Lets the menu close when the user clicks elsewhere next time.
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+    return chosen == kClose;
+}
+
+void HauptWin32::Hide() {
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void HauptWin32::ShowNormal() {
+    ShowWindow(hwnd_, SW_RESTORE);
+    ShowWindow(hwnd_, SW_SHOW);
+}
+
+void HauptWin32::MinimiseApp() {
+    ShowWindow(hwnd_, SW_MINIMIZE);
+}
+
+bool HauptWin32::AppMinimised() {
+    return IsIconic(hwnd_) != FALSE;
+}
+
+void HauptWin32::RestoreApp() {
+    ShowWindow(hwnd_, SW_RESTORE);
+}
+
+void HauptWin32::SetForeground() {
+    SetForegroundWindow(hwnd_);
+}
+
+void HauptWin32::ForceForeground() {
+    const DWORD foreground = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = foreground != self && AttachThreadInput(foreground, self, TRUE);
+    SetForegroundWindow(hwnd_);
+    if (attached) AttachThreadInput(foreground, self, FALSE);
+}
+
+void HauptWin32::RequestClose() {
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+bool HauptWin32::PutClipboardText(const std::string& text) {
+    const std::wstring wide = platform::Widen(text);
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    GlobalMemory memory{GlobalAlloc(GMEM_MOVEABLE, bytes)};
+    if (!memory.handle) return false;
+    void* target = GlobalLock(memory.handle);
+    if (!target) return false;
+    std::memcpy(target, wide.c_str(), bytes);
+    GlobalUnlock(memory.handle);
+    ClipboardOpen clipboard(hwnd_);
+    if (!clipboard.open || !EmptyClipboard()) return false;
+    if (!SetClipboardData(CF_UNICODETEXT, memory.handle)) return false;
+    memory.handle = nullptr;  // the clipboard owns it now
+    return true;
+}
+
+std::optional<std::string> HauptWin32::SaveDialog(const SaveRequest& request) {
+    std::wstring filter = platform::Widen(request.FilterName);
+    filter += L'\0';
+    filter += platform::Widen(request.FilterPattern);
+    filter += L'\0';
+    const std::wstring dir = platform::Widen(request.InitialDir);
+    const std::wstring ext = platform::Widen(request.DefaultExt);
+    std::wstring file(MAX_PATH * 4, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd_;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = DWORD(file.size());
+    ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+    file.resize(wcslen(file.c_str()));
+    return platform::Narrow(file);
+}
+
+void HauptWin32::ShellOpen(const std::string& address) {
+    ShellExecuteW(hwnd_, L"open", platform::Widen(address).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+AtomText HauptWin32::GlobalAtomName(std::uint16_t atom) {
+    wchar_t buffer[260];
+    SetLastError(0);
+    const UINT n = GlobalGetAtomNameW(atom, buffer, 260);
+    if (n == 0) {
+        const DWORD error = GetLastError();
+        return {false, {}, error, SystemText(error)};
+    }
+    return {true, platform::Narrow(std::wstring_view(buffer, n)), 0, {}};
+}
+
+}  // namespace ui
