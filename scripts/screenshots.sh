@@ -11,7 +11,7 @@ ui_need_display "$@"
 ui_wine_up
 
 pages=(einstellungen barcodes parameter ueber)
-for dpi in 96 144; do
+for dpi in ${SHOT_DPIS:-96 144}; do
   ui_dpi "$dpi"
   settings URL2 REG_SZ unused
   ui_start

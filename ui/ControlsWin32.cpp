@@ -41,7 +41,8 @@ ClassAndStyle Win32Kind(const LayoutItem& item) {
         case Kind::Combo:
             return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
         case Kind::Tabs:
-            return {WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS, 0};
+            // Holds its pages: Tab goes from the tabs into the shown page.
+            return {WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case Kind::Page:
             return {L"StylorixPage", 0, WS_EX_CONTROLPARENT};
         case Kind::List:
@@ -112,11 +113,12 @@ HWND HauptWin32::Hwnd(Ctl id) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
-// Pages and the window hold controls; groups and the page control only frame them.
+// The window holds controls, the page control its pages, a page its controls;
+// groups only frame theirs.
 HWND HauptWin32::Container(Ctl parent) const {
     while (parent != Ctl::None) {
         const LayoutItem& p = Item(parent);
-        if (p.kind == Kind::Page) return Hwnd(parent);
+        if (p.kind == Kind::Page || p.kind == Kind::Tabs) return Hwnd(parent);
         parent = p.parent;
     }
     return hwnd_;
@@ -124,12 +126,7 @@ HWND HauptWin32::Container(Ctl parent) const {
 
 Rect HauptWin32::Absolute(const LayoutItem& item) const {
     Rect r = item.rect;
-    if (item.kind == Kind::Page) {
-        const Rect& tabs = Item(item.parent).rect;
-        r.Left += tabs.Left;
-        r.Top += tabs.Top;
-        return r;
-    }
+    if (item.kind == Kind::Page) return r;
     for (Ctl p = item.parent; p != Ctl::None; p = Item(p).parent) {
         const LayoutItem& parent = Item(p);
         if (parent.kind == Kind::Page) break;
@@ -243,11 +240,7 @@ void HauptWin32::ApplyLayout() {
                 SendMessageW(h, LVM_SETCOLUMNWIDTH, WPARAM(column++), Scale(c.width));
         }
     }
-    // Pages above the page control, the wait panel above everything.
-    for (const LayoutItem& item : Layout())
-        if (item.kind == Kind::Page)
-            SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The wait panel lies above everything.
     SetWindowPos(Hwnd(Ctl::PInsert), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     --quiet_;

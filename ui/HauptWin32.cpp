@@ -103,6 +103,7 @@ bool HauptWin32::Create(TFHaupt& form) {
     form_->Safely([this] { form_->FormCreate(); });
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
+    SetFocus(Hwnd(Ctl::BDownload));
     return true;
 }
 
@@ -155,6 +156,16 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+        case WM_ACTIVATE:
+            // The focus comes back to the control that had it, as in a dialog.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+            } else if (focus_ && IsWindow(focus_)) {
+                SetFocus(focus_);
+                return 0;
+            }
+            break;
         case WM_SIZE:
             // The status bar keeps itself along the bottom edge.
             SendMessageW(Hwnd(Ctl::StatusBar1), WM_SIZE, 0, 0);

@@ -108,7 +108,8 @@ class HauptWin32 : public HauptView {
     std::map<Ctl, HWND> controls_;
     std::map<Ctl, HWND> spinButtons_;  // the up-down beside each spin field
     HWND tooltip_ = nullptr;
-    int quiet_ = 0;  // >0 while the view changes a control itself
+    HWND focus_ = nullptr;  // the control that had the focus when the window went inactive
+    int quiet_ = 0;         // >0 while the view changes a control itself
     int iconState_ = -1;
     platform::OwnedGdi<HFONT> font_, bold_, large_, panelFont_, fixed_;
     platform::OwnedGdi<HBRUSH> yellow_;

@@ -194,15 +194,38 @@ std::vector<HWND> Buttons(HWND box) {
     return buttons;
 }
 
-// A number, or a control's name (ui/HauptView.h) for its id.
-int Number(const std::string& text) {
+const std::map<std::string, int>& ControlNames() {
     static const std::map<std::string, int> names = {
 #define STYLORIX_CONTROL_NAME(name, id) {#name, id},
         STYLORIX_CONTROLS(STYLORIX_CONTROL_NAME)
 #undef STYLORIX_CONTROL_NAME
     };
-    if (auto it = names.find(text); it != names.end()) return it->second;
+    return names;
+}
+
+// A number, or a control's name (ui/HauptView.h) for its id.
+int Number(const std::string& text) {
+    if (auto it = ControlNames().find(text); it != ControlNames().end()) return it->second;
     return int(std::strtol(text.c_str(), nullptr, 0));
+}
+
+// The control with the keyboard focus in the window's thread.
+HWND Focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(Main(), nullptr), &info) || !info.hwndFocus)
+        Fail("nothing has the focus");
+    return info.hwndFocus;
+}
+
+WORD KeyCode(const std::string& name) {
+    static const std::map<std::string, WORD> keys = {
+        {"tab", VK_TAB},     {"down", VK_DOWN},     {"up", VK_UP},       {"left", VK_LEFT},
+        {"right", VK_RIGHT}, {"return", VK_RETURN}, {"space", VK_SPACE}, {"ctrl", VK_CONTROL},
+        {"shift", VK_SHIFT}, {"alt", VK_MENU}};
+    if (auto it = keys.find(name); it != keys.end()) return it->second;
+    if (name.size() == 1) return WORD(std::toupper(static_cast<unsigned char>(name[0])));
+    Fail("no key " + name);
 }
 
 using Args = std::vector<std::string>;
@@ -455,6 +478,45 @@ const std::map<std::string, Command>& Commands() {
                       kDefaultWait, "the menu to show");
               const wchar_t key = platform::Widen(a[0].substr(amp + 1, 1))[0];
               PostMessageW(menuWindow, WM_CHAR, WPARAM(key), 0);
+          }}},
+        {"focus",
+         {0, ": the control with the keyboard focus, by name",
+          [](const Args&) {
+              const int id = GetDlgCtrlID(Focus());
+              for (const auto& [name, n] : ControlNames())
+                  if (n == id) return Print(name);
+              Print(std::to_string(id));
+          }}},
+        {"keys",
+         {1, "KEY[+KEY...]: types a key combination (e.g. tab, shift+tab, ctrl+tab, alt+p)",
+          [](const Args& a) {
+              // Real input, as a user's keyboard gives it, to the window in front.
+              SetForegroundWindow(Main());
+              std::vector<WORD> codes;
+              for (std::size_t from = 0;;) {
+                  const std::size_t plus = a[0].find('+', from);
+                  codes.push_back(KeyCode(a[0].substr(from, plus - from)));
+                  if (plus == std::string::npos) break;
+                  from = plus + 1;
+              }
+              std::vector<INPUT> input;
+              for (WORD vk : codes) {
+                  INPUT i{};
+                  i.type = INPUT_KEYBOARD;
+                  i.ki.wVk = vk;
+                  input.push_back(i);
+              }
+              for (auto it = codes.rbegin(); it != codes.rend(); ++it) {
+                  INPUT i{};
+                  i.type = INPUT_KEYBOARD;
+                  i.ki.wVk = *it;
+                  i.ki.dwFlags = KEYEVENTF_KEYUP;
+                  input.push_back(i);
+              }
+              if (SendInput(UINT(input.size()), input.data(), sizeof(INPUT)) != input.size())
+                  Fail("input refused");
+              Sleep(100);
+              Sync();
           }}},
         {"atom",
          {1, "TEXT: adds a global atom, prints its number",

@@ -26,7 +26,9 @@ for run in 1 2 3; do
   [ "$run" = 3 ] || { drv post 0x10 0 0; ui_ended; }
 done
 
-pid=$(pgrep -n -f 'Stylorix\.exe' || true)
+# The program's own process: of those naming Stylorix.exe, the one with the
+# most memory (the others are Wine's short-lived launchers).
+pid=$(ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n | tail -1 | awk '{print $1}')
 [ -n "$pid" ] || ui_fail "no Stylorix.exe process"
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)

@@ -58,6 +58,27 @@ CAPTIONS
   ui_ended
 }
 
+case_keys() {
+  settings
+  ui_start
+  drv wait >/dev/null
+  expect "BDownload" focus
+  drv keys tab
+  expect "BUpload" focus
+  drv keys shift+tab
+  expect "BDownload" focus
+  drv keys alt+p             # the mnemonic of "&Parameter"
+  expect "1" checked RadioBHeader
+  expect "0" checked RadioBBarcodes
+  drv keys ctrl+tab          # next page
+  expect $'Einstellungen\nBarcodes\n*Parameter\nÜber...' tabs PageControl1
+  expect "1" visible Memo2
+  drv keys ctrl+shift+tab
+  expect $'Einstellungen\n*Barcodes\nParameter\nÜber...' tabs PageControl1
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
 case_settings() {
   settings Timeout REG_DWORD 150 Download REG_DWORD 5 ExpFormat REG_DWORD 3 \
     TrayAuto REG_SZ 1 URL REG_SZ 'https://example.org/find?q=%s'
