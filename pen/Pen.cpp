@@ -30,6 +30,17 @@ std::int32_t BuildFrame(std::uint8_t command, std::initializer_list<std::uint8_t
     return n + 1;
 }
 
+// Milliseconds that bytes take on the line at the port's settings: a start
+// bit, the data bits, a parity bit unless there is none, and the stop bits
+// (0: one, 1: one and a half, 2: two). Counted in half bits for the half.
+std::int64_t LineTimeMs(const TSerialPortNG& port, std::int64_t bytes) {
+    if (port.BaudRate() == 0) return 0;
+    const std::int64_t stopHalves = port.StopBits() == 1 ? 3 : port.StopBits() == 2 ? 4 : 2;
+    const std::int64_t halfBits =
+        2 * (1 + std::int64_t{port.DataBits()} + (port.ParityType() != 0 ? 1 : 0)) + stopHalves;
+    return bytes * halfBits * 500 / port.BaudRate();
+}
+
 }  // namespace
 
 TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store, std::unique_ptr<CommDriver> driver,
@@ -107,9 +118,17 @@ void TDMPen::Delay(std::int32_t Ms) {
 // time-out has passed. The wake-up repeats its frame before every look, so a
 // pen put into the station late still hears one; it keeps everything received
 // since its start.
-bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle) {
+//
+// The time-out measures silence, not a reply in progress: every byte received
+// moves the end on by the time it took on the line, so a long reply is never
+// cut off while it arrives, and a pen that falls silent fails Timeout seconds
+// after its last byte. Bytes beyond the longest reply the command can draw
+// move the end no further, so a line that never stops sending cannot hold the
+// command open for ever.
+bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
+                      std::int32_t maxReply) {
     const std::int64_t start = clock_->NowMs();
-    const std::int64_t deadline = start + std::int64_t{Einstell.Timeout} * 1000;
+    const std::int64_t timeout = std::int64_t{Einstell.Timeout} * 1000;
     RecCount = 0;
     if (!resendEachCycle) SendFrame(frameLength);
     for (;;) {
@@ -117,28 +136,35 @@ bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool re
         Delay(kCheckInterval);
         const std::int32_t received = std::min<std::int32_t>(RecCount, RecBuf.size());
         if (pen::ReplyComplete(layout, RecBuf.data(), received)) return true;
-        if (clock_->NowMs() >= deadline) return false;
+        const std::int64_t end =
+            start + timeout + LineTimeMs(*SerialPortNG1, std::min(received, maxReply));
+        if (clock_->NowMs() >= end) return false;
     }
 }
 
 bool TDMPen::WakeUpPen() {
-    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true);
+    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true,
+                    pen::MaxReplyLength(pen::ReplyLayout::WakeUp, 0));
 }
 
 bool TDMPen::DeletePenCodes() {
-    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdDelete, {0x00}), false);
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdDelete, {0x00}), false,
+                    pen::MaxReplyLength(pen::ReplyLayout::Plain, 0));
 }
 
 bool TDMPen::SleepPen() {
-    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdSleep, {0x00}), false);
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdSleep, {0x00}), false,
+                    pen::MaxReplyLength(pen::ReplyLayout::Plain, 0));
 }
 
 bool TDMPen::ReadPenCodes() {
-    return Exchange(pen::ReplyLayout::Codes, BuildFrame(kCmdReadCodes, {0x00}), false);
+    return Exchange(pen::ReplyLayout::Codes, BuildFrame(kCmdReadCodes, {0x00}), false,
+                    pen::MaxReplyLength(pen::ReplyLayout::Codes, kMaxCodes));
 }
 
 bool TDMPen::ReadPenParamEinzel(std::uint8_t Nr) {
-    return Exchange(pen::ReplyLayout::Params, BuildFrame(kCmdReadParams, {0x01, Nr, 0x00}), false);
+    return Exchange(pen::ReplyLayout::Params, BuildFrame(kCmdReadParams, {0x01, Nr, 0x00}), false,
+                    pen::MaxReplyLength(pen::ReplyLayout::Params, 1));
 }
 
 bool TDMPen::ReadPenParamMulti(std::uint8_t First, std::uint8_t Last) {
@@ -151,9 +177,11 @@ bool TDMPen::ReadPenParamMulti(std::uint8_t First, std::uint8_t Last) {
         for (int nr = First; nr <= Last && n < 256; ++nr)
             SendBuf[n++] = static_cast<std::uint8_t>(nr);
     }
+    const std::int32_t numbers = n - 3;
     SendBuf[n++] = 0x00;
     SendBuf[n] = CalcLRC(false, n);
-    return Exchange(pen::ReplyLayout::Params, n + 1, false);
+    return Exchange(pen::ReplyLayout::Params, n + 1, false,
+                    pen::MaxReplyLength(pen::ReplyLayout::Params, numbers));
 }
 
 void TDMPen::SerialPortNG1RxClusterEvent(TSerialPortNG& Sender) {

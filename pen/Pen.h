@@ -49,7 +49,9 @@ class TDMPen {
     void CloseCom();
 
     // Pen commands: true when a complete, valid reply arrived before the
-    // time-out (Einstell.Timeout seconds, at least one look after 500 ms).
+    // time-out: Einstell.Timeout seconds, each byte received adding its time
+    // on the line (up to the command's longest reply); at least one look
+    // after 500 ms.
     bool WakeUpPen();
     bool SleepPen();
     bool ReadPenCodes();
@@ -95,7 +97,8 @@ class TDMPen {
 
   private:
     void SendFrame(std::int32_t length);
-    bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle);
+    bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
+                  std::int32_t maxReply);
 
     std::unique_ptr<platform::TypedStore> store_;
     std::unique_ptr<PenClock> clock_;

@@ -43,6 +43,20 @@ bool ReplyComplete(ReplyLayout layout, const std::uint8_t* data, std::int32_t co
     return true;
 }
 
+std::int32_t MaxReplyLength(ReplyLayout layout, std::int32_t blocks) {
+    switch (layout) {
+        case ReplyLayout::WakeUp:
+            return kWakeUpMinLength;
+        case ReplyLayout::Codes:
+            return kCodesFirstBlock + blocks * kMaxBlockLength + 2;
+        case ReplyLayout::Params:
+            return kParamsFirstBlock + blocks * kMaxBlockLength + 2;
+        case ReplyLayout::Plain:
+            break;
+    }
+    return kPlainLength;
+}
+
 std::string HexText(const std::uint8_t* data, std::int32_t count) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;

@@ -27,6 +27,13 @@ enum class ReplyLayout {
 inline constexpr std::int32_t kWakeUpMinLength = 22;
 inline constexpr std::int32_t kCodesFirstBlock = 14;
 inline constexpr std::int32_t kParamsFirstBlock = 2;
+inline constexpr std::int32_t kPlainLength = 3;       // 06, 00, check byte
+inline constexpr std::int32_t kMaxBlockLength = 256;  // length byte and up to 255 more
+
+// The longest reply of a layout with at most `blocks` blocks: its header,
+// blocks of the greatest length, the closing 0x00 and the check byte. A pen
+// still sending beyond this is no longer answering the command.
+std::int32_t MaxReplyLength(ReplyLayout layout, std::int32_t blocks);
 
 // The check-byte rule holds and the layout is complete: blocks walked by their
 // length bytes from the first one end exactly on the 0x00 before the check

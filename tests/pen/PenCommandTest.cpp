@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "Pen.h"
 #include "PenTestSupport.h"
@@ -42,6 +43,18 @@ class Command : public ::testing::Test {
         RecCount = static_cast<std::int32_t>(RecBuf.size());
     }
     Bytes Sent() const { return Bytes(SendBuf.begin(), SendBuf.begin() + SendLen); }
+
+    // A line that delivers bytes at its own pace from time 0: each byte once
+    // its time on the line (byteMs) has passed, none after `until`.
+    void Line(Bytes bytes, double byteMs, std::int64_t until) {
+        clock->now = 0;
+        auto sent = std::make_shared<std::size_t>(0);
+        clock->onPump = [bytes = std::move(bytes), byteMs, until, sent](std::int64_t now) {
+            while (*sent < bytes.size() && now <= until &&
+                   static_cast<double>(*sent + 1) * byteMs <= static_cast<double>(now))
+                Arrive({bytes[(*sent)++]});
+        };
+    }
 
     FakeClock* clock;
     std::unique_ptr<TDMPen> pen;
@@ -117,13 +130,77 @@ TEST_F(Command, WaitsForTheWholeReply) {
     ASSERT_TRUE(TDMPen::ExtractCodes());
     EXPECT_EQ(Codes[1].Code, "4006381333931");
 
+    // It runs into the time-out: the first look at least a second after its
+    // last byte.
     Einstell.Timeout = 1;
     clock->now = 0;
     clock->onPump = [&](std::int64_t now) {
-        if (now == 10) Arrive({0x15, 0x00, 0x15});
+        if (now == 20) Arrive({0x15, 0x00, 0x15});
     };
     EXPECT_FALSE(pen->DeletePenCodes());
-    EXPECT_EQ(clock->now, 2 * kCheckInterval);
+    EXPECT_EQ(clock->now, 3 * kCheckInterval);
+}
+
+// The time-out measures silence: a long reply still arriving is not cut off,
+// and a pen that stops mid-reply fails about Timeout seconds after its last
+// byte. 200 codes of 13 digits take 13.8 s at 2400 baud with 11 bits a byte.
+TEST_F(Command, TimeOutCountsFromTheLastByte) {
+    const double byteMs = 11.0 * 1000 / 2400;
+    Bytes blocks;
+    for (int i = 0; i < kMaxCodes; ++i) blocks = Cat({blocks, CodeBlock('A', "4006381333931")});
+    const Bytes reply = CodesReply("PEN00001", 9, blocks);
+    struct Case {
+        std::int32_t timeout;
+        std::size_t bytes;  // sent of the reply
+        bool complete;
+    } cases[] = {
+        {10, reply.size(), true}, {1, reply.size(), true}, {10, 1500, false},
+        {2, 1500, false},         {10, 0, false},
+    };
+    for (const auto& c : cases) {
+        Einstell.Timeout = c.timeout;
+        Line(Bytes(reply.begin(), reply.begin() + static_cast<long>(c.bytes)), byteMs, 1 << 30);
+        EXPECT_EQ(pen->ReadPenCodes(), c.complete) << c.timeout << " " << c.bytes;
+        EXPECT_EQ(TDMPen::ExtractCodes() ? CodeCount : 0, c.complete ? kMaxCodes : 0);
+        if (!c.complete) {
+            const double silence = static_cast<double>(clock->now) - c.bytes * byteMs;
+            EXPECT_GE(silence, c.timeout * 1000.0) << c.timeout << " " << c.bytes;
+            EXPECT_LE(silence, c.timeout * 1000.0 + kCheckInterval) << c.timeout << " " << c.bytes;
+        }
+    }
+}
+
+// A line that never stops sending ends the command once the longest code
+// reply (header, 200 blocks of 256 bytes, 0x00, check byte) would have taken
+// its time on the line at the port's settings: Timeout plus that time.
+TEST_F(Command, EndlessLineEndsAfterTheLongestReply) {
+    const double longest = 14 + 200 * 256 + 2;
+    struct Case {
+        std::uint32_t baud;
+        std::uint8_t dataBits, parity, stopBits;  // stop bits 0: 1, 1: 1.5, 2: 2
+        double bits;
+    } cases[] = {
+        {2400, 8, 1, 0, 11},
+        {9600, 8, 0, 0, 10},
+        {1200, 7, 2, 2, 11},
+        {4800, 8, 0, 1, 10.5},
+    };
+    Einstell.Timeout = 10;
+    for (const auto& c : cases) {
+        pen->SerialPortNG1->SetBaudRate(c.baud);
+        pen->SerialPortNG1->SetDataBits(c.dataBits);
+        pen->SerialPortNG1->SetParityType(c.parity);
+        pen->SerialPortNG1->SetStopBits(c.stopBits);
+        const double byteMs = c.bits * 1000 / c.baud;
+        const double end = 10000 + longest * byteMs;
+        // Sends well past the expected end, then stops, so that a command
+        // that would wait for ever fails here instead of hanging.
+        const auto until = static_cast<std::int64_t>(3 * end);
+        Line(Bytes(static_cast<std::size_t>(until / byteMs) + 1, 0xFF), byteMs, until);
+        EXPECT_FALSE(pen->ReadPenCodes());
+        EXPECT_GE(static_cast<double>(clock->now), end - 1) << c.baud;
+        EXPECT_LE(static_cast<double>(clock->now), end + kCheckInterval) << c.baud;
+    }
 }
 
 TEST_F(Command, WakeUpCollectsEverythingSinceItsStart) {
