@@ -59,22 +59,21 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
     if (pen.WakeUpPen()) {
         const bool read = pen.ReadPenCodes();
         TDMPen::ExtractCodes();
+        const PenClearCheck clear = CheckPenClear(read);
         if (listing) {
             if (CodeCount == 0) ConWriteLn("No codes in pen!");
             for (std::int32_t n = 1; n <= CodeCount; ++n) ConWriteLn(ExportLine(n, Codes[n], 0));
             ConWriteLn(kEmptyLine);
         }
         if (options.Export) WriteExportFile(options.ExportFile, 0);
-        // Clearing the pen is only safe when every code it holds was read.
         const std::string kept = options.Delete ? "; the pen was not cleared" : "";
-        if (!read) {
+        if (clear.reason == PenClearCheck::kReadFailed) {
             Warn("the pen's codes could not be read completely" + kept);
-        } else if (CodesNotRead > 0) {
-            Warn("the pen holds " + std::to_string(CodeCount + CodesNotRead) +
-                 " codes; only the first " + std::to_string(CodeCount) + " were read" + kept);
-        } else if (options.Delete) {
-            pen.DeletePenCodes();
+        } else if (clear.reason == PenClearCheck::kCodesLeft) {
+            Warn("the pen holds " + std::to_string(clear.held) + " codes; only the first " +
+                 std::to_string(clear.read) + " were read" + kept);
         }
+        if (options.Delete && clear.safe) pen.DeletePenCodes();
         pen.SleepPen();
     }
 

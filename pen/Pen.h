@@ -109,3 +109,17 @@ extern TDMPen* DMPen;
 
 // The settings of a fresh system, as IniLes gives them for missing values.
 TEinstell DefaultEinstell();
+
+// Whether the pen may be cleared after its codes were read: only when every
+// code it holds was read, for clearing drops the rest unseen. The console and
+// the window both decide by it.
+struct PenClearCheck {
+    enum Reason { kAllRead, kReadFailed, kCodesLeft };
+    bool safe = false;
+    Reason reason = kReadFailed;
+    std::int32_t read = 0;  // codes read
+    std::int32_t held = 0;  // codes the pen holds, read or not
+};
+
+// From the result of ReadPenCodes and what ExtractCodes then found.
+PenClearCheck CheckPenClear(bool codesRead);

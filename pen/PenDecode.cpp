@@ -107,6 +107,16 @@ bool TDMPen::ExtractCodes() {
     return true;
 }
 
+PenClearCheck CheckPenClear(bool codesRead) {
+    PenClearCheck check;
+    if (!codesRead) return check;
+    check.read = CodeCount;
+    check.held = CodeCount + CodesNotRead;
+    check.reason = CodesNotRead > 0 ? PenClearCheck::kCodesLeft : PenClearCheck::kAllRead;
+    check.safe = check.reason == PenClearCheck::kAllRead;
+    return check;
+}
+
 bool TDMPen::ExtractPenParamMulti() {
     if (!Complete(pen::ReplyLayout::Params)) return false;
     const std::uint8_t* d = RecBuf.data();

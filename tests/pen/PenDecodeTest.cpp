@@ -70,6 +70,38 @@ TEST_F(Decode, KeepsTheFirst200CodesAndCountsTheRest) {
     EXPECT_EQ(CodesNotRead, 0);
 }
 
+// The pen may be cleared only when every code it holds was read.
+TEST_F(Decode, ClearingOnlyWhenEveryCodeWasRead) {
+    Bytes many;
+    for (int i = 1; i <= 203; ++i) many = Cat({many, CodeBlock('A', std::to_string(i))});
+    const Bytes two = CodesReply("PEN00001", 1, Cat({CodeBlock('A', "1"), CodeBlock('B', "2")}));
+    struct Case {
+        const char* what;
+        Bytes reply;
+        bool read;  // as ReadPenCodes returned
+        bool safe;
+        PenClearCheck::Reason reason;
+        std::int32_t codesRead, held;
+    } cases[] = {
+        {"all read", two, true, true, PenClearCheck::kAllRead, 2, 2},
+        {"empty pen", CodesReply("PEN00001", 1, {}), true, true, PenClearCheck::kAllRead, 0, 0},
+        {"more than 200", CodesReply("PEN00001", 1, many), true, false, PenClearCheck::kCodesLeft,
+         200, 203},
+        {"reply cut off", Bytes(two.begin(), two.end() - 3), false, false,
+         PenClearCheck::kReadFailed, 0, 0},
+        {"no reply", {}, false, false, PenClearCheck::kReadFailed, 0, 0},
+    };
+    for (const auto& c : cases) {
+        Receive(c.reply);
+        TDMPen::ExtractCodes();
+        const PenClearCheck check = CheckPenClear(c.read);
+        EXPECT_EQ(check.safe, c.safe) << c.what;
+        EXPECT_EQ(check.reason, c.reason) << c.what;
+        EXPECT_EQ(check.read, c.codesRead) << c.what;
+        EXPECT_EQ(check.held, c.held) << c.what;
+    }
+}
+
 TEST_F(Decode, WakeUpReply) {
     const Bytes reply = Framed(Cat({{0x06, 0x00, 0x31, 0x02},
                                     {0x00, 0x01, 0xAB, 0xFF, 0x10, 0x20, 0x30, 0x40},
