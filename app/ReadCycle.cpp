@@ -65,13 +65,21 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
             for (std::int32_t n = 1; n <= CodeCount; ++n) ConWriteLn(ExportLine(n, Codes[n], 0));
             ConWriteLn(kEmptyLine);
         }
-        if (options.Export) WriteExportFile(options.ExportFile, 0);
         const std::string kept = options.Delete ? "; the pen was not cleared" : "";
         if (clear.reason == PenClearCheck::kReadFailed) {
             Warn("the pen's codes could not be read completely" + kept);
         } else if (clear.reason == PenClearCheck::kCodesLeft) {
             Warn("the pen holds " + std::to_string(clear.held) + " codes; only the first " +
                  std::to_string(clear.read) + " were read" + kept);
+        }
+        if (options.Export) {
+            // A failed read has nothing to export: the last export stays.
+            if (clear.reason == PenClearCheck::kReadFailed) {
+                Warn("the export file " + comm::TrimTrailingBlanks(options.ExportFile) +
+                     " was not written");
+            } else {
+                WriteExportFile(options.ExportFile, 0);
+            }
         }
         if (options.Delete && clear.safe) pen.DeletePenCodes();
         pen.SleepPen();
