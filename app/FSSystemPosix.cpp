@@ -2,12 +2,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "Errors.h"
 #include "FSSystem.h"
 
 void FSSystemStartup() {
+    // A reader that went away (stylorix /S | head -1) makes a write fail with
+    // EPIPE, an output error like any other, instead of killing the program
+    // in the middle of a read cycle.
+    signal(SIGPIPE, SIG_IGN);
     ConsoleAttached = fcntl(STDOUT_FILENO, F_GETFD) != -1;
 }
 
