@@ -38,7 +38,8 @@ const char* kUsage = R"(usage: pensim [options]
   --pace real|full    2400 baud, 11 bits a byte (real), or as fast as possible
   --fault KIND[@CMD]  misbehave on every reply to CMD (wake, codes, params, delete,
                       sleep; default codes). KIND: nak, badcheck, silence, garbage,
-                      split, overlength, truncate, vanish, many (250 stored codes)
+                      split, overlength, truncate, vanish, many (250 stored codes),
+                      babble (instead of the reply, noise that never stops)
   --pause MS          pause inside a split reply (600)
   --state FILE        written after every command and at exit: codes_left, uploads,
                       deletes, wakeups, sleeps
@@ -184,7 +185,7 @@ Options Parse(int argc, char** argv) {
             o.fault = v.substr(0, at);
             if (at != std::string::npos) o.faultCommand = v.substr(at + 1);
             static const char* kinds[] = {"nak",        "badcheck", "silence", "garbage", "split",
-                                          "overlength", "truncate", "vanish",  "many"};
+                                          "overlength", "truncate", "vanish",  "many",    "babble"};
             bool known = false;
             for (auto k : kinds) known |= o.fault == k;
             if (!known) Die("unknown fault " + o.fault);
@@ -232,6 +233,12 @@ class Station {
         WriteState();
         Bytes in;
         while (!g_stop) {
+            if (babbling_) {
+                // Noise for ever; requests are no longer heard.
+                Write(Bytes(o_.realPace ? 22 : 256, 0xFF));
+                Drain();
+                continue;
+            }
             pollfd p{fd_, POLLIN, 0};
             int r = poll(&p, 1, 100);
             if (r < 0 && errno != EINTR) Die(std::string("poll: ") + std::strerror(errno));
@@ -252,6 +259,13 @@ class Station {
     }
 
   private:
+    void Drain() {
+        std::uint8_t buf[512];
+        pollfd p{fd_, POLLIN, 0};
+        while (poll(&p, 1, 0) > 0 && read(fd_, buf, sizeof buf) > 0) {
+        }
+    }
+
     static void Raw(int fd, bool line) {
         termios t{};
         if (tcgetattr(fd, &t) != 0) return;
@@ -367,6 +381,10 @@ class Station {
         const bool faulty = !command.empty() && o_.faultCommand == command;
         const std::string kind = faulty ? o_.fault : "";
         if (kind == "silence") return;
+        if (kind == "babble") {
+            babbling_ = true;
+            return;
+        }
         if (kind == "nak") reply = {0x15, 0x00, 0x15};
         // A different wrong check byte each time, so that two bad replies in a
         // row do not cancel out.
@@ -407,14 +425,16 @@ class Station {
                 next.tv_nsec -= 1000000000L;
                 ++next.tv_sec;
             }
-            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR &&
+                   !g_stop) {
             }
+            if (g_stop) return;
             WriteAll(&b, 1);
         }
     }
 
     void WriteAll(const std::uint8_t* p, std::size_t n) {
-        while (n > 0) {
+        while (n > 0 && !g_stop) {
             ssize_t w = write(fd_, p, n);
             if (w < 0) {
                 if (errno == EINTR || errno == EAGAIN) {
@@ -443,6 +463,7 @@ class Station {
     Options o_;
     Counters c_;
     unsigned badChecks_ = 0;
+    bool babbling_ = false;
     int fd_ = -1;
     int slave_ = -1;
     std::string path_;

@@ -65,6 +65,16 @@ settings_timeout() {
   fi
 }
 
+# Settings as a new user has them: none stored, so every default (Timeout 10).
+settings_default() {
+  if [ "$mode" = wine ]; then
+    wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
+  else
+    export XDG_CONFIG_HOME=$work/config
+    mkdir -p "$XDG_CONFIG_HOME"
+  fi
+}
+
 stored_port() {
   if [ "$mode" = wine ]; then
     wine reg query 'HKCU\Software\QM\Stylorix\Einstell' /v Comport 2>/dev/null |
@@ -154,6 +164,47 @@ case "$case_name" in
     expect_out "$no_pen"
     [ "$(sim_state codes_left)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
     ;;
+  full-pen)
+    # 200 codes at 2400 baud: a reply of 13.8 s, longer than the default
+    # time-out of 10 s, still arriving when that has passed.
+    settings_default
+    start_sim --generate 200 --pace real
+    run /S /D /P:"$port"
+    expect_rc 0
+    [ "$(grep -c '^65;4006' <<<"$out")" = 200 ] || fail "$(grep -c '^65;4006' <<<"$out") codes listed; stderr: $err"
+    [ -z "$err" ] || fail "stderr: $err"
+    [ "$(sim_state codes_left)" = 0 ] && [ "$(sim_state deletes)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
+  export-kept)
+    # A code read that failed leaves the last export as it was.
+    settings_timeout 1
+    start_sim --code A:1 --code A:2 --fault truncate@codes
+    printf '65;earlier\r\n' >"$(csv)"
+    run /E:f.csv /P:"$port"
+    expect_rc 0
+    printf '65;earlier\r\n' | cmp - "$(csv)" || fail "export file: $(od -c "$(csv)")"
+    expect_err "was not written"
+    ;;
+  closed-pipe)
+    # Standard output is a pipe whose reader has gone (stylorix /S | head -1):
+    # an output error, exit code 3, nothing deleted; no death by SIGPIPE.
+    [ "$mode" = native ] || fail "a native case"
+    settings_timeout 2
+    start_sim --code A:1 --code A:2
+    mkfifo "$work/pipe"
+    exec 7<>"$work/pipe" 8>"$work/pipe"
+    exec 7<&-
+    set +e
+    (cd "$work" && timeout -k 5 "$bound" "$PROGRAM" /S /D /P:"$port" >&8 2>err.txt)
+    rc=$?
+    set -e
+    exec 8>&-
+    err=$(cat "$work/err.txt")
+    [ "$rc" -ne 141 ] || fail "killed by SIGPIPE"
+    expect_rc 3
+    expect_err "output error"
+    [ "$(sim_state codes_left)" = 2 ] && [ "$(sim_state deletes)" = 0 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
   wake-late)
     settings_timeout 3
     start_sim --code A:1 --wake-after 3
@@ -210,7 +261,7 @@ case "$case_name" in
     settings_timeout 1
     codes=(--code A:1 --code B:22)
     case "$fault" in
-      nak@wake|badcheck@wake|silence@wake|garbage@wake)
+      nak@wake|badcheck@wake|silence@wake|garbage@wake|babble@wake)
         start_sim "${codes[@]}" --fault "$fault"
         run /S /D /P:"$port"
         expect_rc 0
