@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <utility>
+
 #include "MainThread.h"
 #include "TextWin32.h"
 
@@ -56,6 +58,8 @@ RECT OuterRect(SIZE client, UINT dpi) {
 HauptWin32::HauptWin32() = default;
 
 HauptWin32::~HauptWin32() {
+    // The presenter may be gone already: the window goes without its handlers.
+    form_ = nullptr;
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
@@ -225,10 +229,11 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             platform::SetWakeHook({});
             PostQuitMessage(0);
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            hwnd_ = nullptr;
-            return DefWindowProcW(hwnd_, msg, wp, lp);
+        case WM_NCDESTROY: {
+            HWND gone = std::exchange(hwnd_, nullptr);
+            SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+            return DefWindowProcW(gone, msg, wp, lp);
+        }
         default:
             break;
     }
