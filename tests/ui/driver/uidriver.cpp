@@ -479,6 +479,19 @@ const std::map<std::string, Command>& Commands() {
               const wchar_t key = platform::Widen(a[0].substr(amp + 1, 1))[0];
               PostMessageW(menuWindow, WM_CHAR, WPARAM(key), 0);
           }}},
+        {"dpi-change",
+         {1, "DPI: tells the window it moved to a monitor of that DPI",
+          [](const Args& a) {
+              HWND h = Main();
+              RECT r{};
+              GetWindowRect(h, &r);  // the suggested place: where it is
+              Remote remote(h, sizeof r);
+              remote.Write(0, &r, sizeof r);
+              const WORD dpi = WORD(Number(a[0]));
+              DWORD_PTR ignored = 0;
+              SendMessageTimeoutW(h, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                                  LPARAM(remote.Address()), SMTO_NORMAL, kDefaultWait, &ignored);
+          }}},
         {"focus",
          {0, ": the control with the keyboard focus, by name",
           [](const Args&) {

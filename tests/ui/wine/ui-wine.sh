@@ -79,6 +79,20 @@ case_keys() {
   ui_ended
 }
 
+case_dpi() {
+  settings
+  ui_start
+  drv wait >/dev/null
+  expect "16 32 121 73" rect BDownload
+  drv dpi-change 144         # moved to a monitor at 150 %
+  expect "24 48 182 110" rect BDownload
+  expect "1" visible ListView1
+  drv dpi-change 96
+  expect "16 32 121 73" rect BDownload
+  drv post $WM_CLOSE 0 0
+  ui_ended
+}
+
 case_settings() {
   settings Timeout REG_DWORD 150 Download REG_DWORD 5 ExpFormat REG_DWORD 3 \
     TrayAuto REG_SZ 1 URL REG_SZ 'https://example.org/find?q=%s'
