@@ -28,7 +28,7 @@ void WaitForMessages(std::chrono::milliseconds timeout) {
 
 void ProcessMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Keep the quit request for the window's own loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
@@ -36,7 +36,7 @@ void ProcessMessages() {
         }
         if (FilterMessage(&msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     RunPendingHandOvers();
 }
