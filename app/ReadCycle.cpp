@@ -32,7 +32,7 @@ class PortGuard {
 };
 
 void Warn(const std::string& text) {
-    std::cerr << "stylorix: " << text << std::endl;
+    ErrWriteLn("stylorix: " + text);
 }
 
 }  // namespace

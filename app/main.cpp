@@ -2,7 +2,6 @@
 // one console run. Framework errors end up in the one handler of each mode.
 
 #include <exception>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@
 int main(int argc, char** argv) {
     platform::MarkMainThread();
     FSSystemStartup();
-    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
     const bool consoleMode = !args.empty();
 
     int exitCode = 0;
@@ -43,7 +42,7 @@ int main(int argc, char** argv) {
         // exchange has been released.
         if (consoleMode) {
             // A console run never opens a window, and a failure is no success.
-            std::cerr << "stylorix: " << e.what() << std::endl;
+            ErrWriteLn(std::string("stylorix: ") + e.what());
             return kExitFrameworkError;
         }
         ShowFatalError(e.what());

@@ -21,7 +21,9 @@ target_compile_options(stylorix_warnings INTERFACE
 if(WIN32)
   # One self-contained executable: no mingw runtime DLLs next to it.
   add_link_options(-static -static-libgcc -static-libstdc++)
-  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # UNICODE: a Win32 text call without its A or W suffix is the W function, so
+  # handing it a narrow string does not compile.
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 UNICODE _UNICODE)
 endif()
 
 # Platform seams: FooWin32.cpp on Windows, FooPosix.cpp elsewhere.

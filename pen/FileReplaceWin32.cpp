@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "HandlesWin32.h"
 #include "PenExport.h"
+#include "TextWin32.h"
 
 namespace {
 
@@ -15,10 +16,11 @@ namespace {
 
 void ReplaceFileContent(const std::string& path, const std::string& content) {
     if (path.empty()) Fail(path, ERROR_PATH_NOT_FOUND);
-    const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+    const std::wstring target = platform::Widen(path);
+    const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     DWORD error = 0;
     {
-        platform::OwnedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        platform::OwnedFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) Fail(path, GetLastError());
         DWORD written = 0;
@@ -28,12 +30,12 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         }
     }
-    if (!error && !MoveFileExA(temp.c_str(), path.c_str(),
+    if (!error && !MoveFileExW(temp.c_str(), target.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
     }
     if (error) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(temp.c_str());
         Fail(path, error);
     }
 }

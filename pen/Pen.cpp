@@ -5,6 +5,7 @@
 
 #include "DevicePath.h"
 #include "SerialNG.h"
+#include "Utf.h"
 
 TDMPen* DMPen = nullptr;
 
@@ -65,8 +66,8 @@ TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store, std::unique_ptr<Comm
 TDMPen::~TDMPen() = default;
 
 void TDMPen::DataModuleCreate(const std::string& programPath, bool hasArguments) {
-    std::filesystem::path dir = std::filesystem::path(programPath).parent_path();
-    AppPath = dir.empty() ? std::string() : (dir / "").string();
+    std::filesystem::path dir = platform::Utf8Path(programPath).parent_path();
+    AppPath = dir.empty() ? std::string() : platform::PathUtf8(dir / "");
     VersionResource1->SetFileName(programPath);
     IniLes();
     if (hasArguments && OnConsoleMode) OnConsoleMode(*this);

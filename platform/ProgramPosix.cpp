@@ -13,4 +13,8 @@ std::string ProgramPath(const char* argv0) {
     return std::filesystem::absolute(argv0 ? argv0 : "", ec).string();
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 }  // namespace platform

@@ -1,19 +1,39 @@
 #include <windows.h>
+// clang-format off
+#include <shellapi.h>
+// clang-format on
 
+#include "Owned.h"
 #include "Program.h"
+#include "TextWin32.h"
 
 namespace platform {
 
+namespace {
+struct LocalFreeCloser {
+    void operator()(LPWSTR* p) const noexcept { LocalFree(p); }
+};
+}  // namespace
+
 std::string ProgramPath(const char*) {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n < path.size()) {
             path.resize(n);
-            return path;
+            return Narrow(path);
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    int count = 0;
+    const Owned<LPWSTR*, LocalFreeCloser> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(wide.Get()[i]));
+    return args;
 }
 
 }  // namespace platform

@@ -1,9 +1,14 @@
 // The registry as a typed store: HKEY_CURRENT_USER for the settings,
-// HKEY_LOCAL_MACHINE read-only for port discovery.
+// HKEY_LOCAL_MACHINE read-only for port discovery. Names and texts go through
+// the W functions, so a text stored by another program through the ANSI
+// functions reads back as the characters it meant.
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "HandlesWin32.h"
+#include "TextWin32.h"
 #include "TypedStore.h"
 
 namespace platform {
@@ -16,8 +21,12 @@ class RegistryStore : public TypedStore {
     bool OpenKey(const std::string& key, bool create) override {
         OwnedKey k;
         if (create && !readOnly_) {
-            return RegCreateKeyExA(root_, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_ALL_ACCESS, nullptr, k.Put(), nullptr) == ERROR_SUCCESS;
+            HKEY h = nullptr;
+            if (RegCreateKeyExW(root_, Widen(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+                return false;
+            k.Reset(h);
+            return true;
         }
         return Open(key, k);
     }
@@ -25,22 +34,25 @@ class RegistryStore : public TypedStore {
     std::optional<StoreValue> ReadValue(const std::string& key, const std::string& name) override {
         OwnedKey k;
         if (!Open(key, k)) return std::nullopt;
+        const std::wstring wideName = Widen(name);
         DWORD type = 0, size = 0;
-        if (RegQueryValueExA(k.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+        if (RegQueryValueExW(k.Get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
             ERROR_SUCCESS)
             return std::nullopt;
         std::vector<std::uint8_t> data(size + 2);
         DWORD got = size;
-        if (RegQueryValueExA(k.Get(), name.c_str(), nullptr, &type, data.data(), &got) !=
+        if (RegQueryValueExW(k.Get(), wideName.c_str(), nullptr, &type, data.data(), &got) !=
             ERROR_SUCCESS)
             return std::nullopt;
         data.resize(got);
         switch (type) {
             case REG_SZ:
             case REG_EXPAND_SZ: {
-                std::string text(data.begin(), data.end());
-                if (auto zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-                return StoreValue::String(text);
+                std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+                std::copy(data.begin(), data.begin() + text.size() * sizeof(wchar_t),
+                          reinterpret_cast<std::uint8_t*>(text.data()));
+                if (auto zero = text.find(L'\0'); zero != std::wstring::npos) text.resize(zero);
+                return StoreValue::String(Narrow(text));
             }
             case REG_DWORD: {
                 std::uint32_t n = 0;
@@ -56,24 +68,28 @@ class RegistryStore : public TypedStore {
     bool WriteValue(const std::string& key, const std::string& name,
                     const StoreValue& value) override {
         if (readOnly_) return false;
-        OwnedKey k;
-        if (RegOpenKeyExA(root_, key.c_str(), 0, KEY_SET_VALUE, k.Put()) != ERROR_SUCCESS)
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
             return false;
+        const OwnedKey k(h);
+        const std::wstring wideName = Widen(name);
         LSTATUS rc = ERROR_INVALID_PARAMETER;
         switch (value.kind) {
-            case ValueKind::String:
-                rc = RegSetValueExA(k.Get(), name.c_str(), 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(value.text.c_str()),
-                                    static_cast<DWORD>(value.text.size() + 1));
+            case ValueKind::String: {
+                const std::wstring text = Widen(value.text);
+                rc = RegSetValueExW(k.Get(), wideName.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
                 break;
+            }
             case ValueKind::Integer: {
                 DWORD n = value.number;
-                rc = RegSetValueExA(k.Get(), name.c_str(), 0, REG_DWORD,
+                rc = RegSetValueExW(k.Get(), wideName.c_str(), 0, REG_DWORD,
                                     reinterpret_cast<const BYTE*>(&n), sizeof n);
                 break;
             }
             case ValueKind::Binary:
-                rc = RegSetValueExA(k.Get(), name.c_str(), 0, REG_BINARY, value.bytes.data(),
+                rc = RegSetValueExW(k.Get(), wideName.c_str(), 0, REG_BINARY, value.bytes.data(),
                                     static_cast<DWORD>(value.bytes.size()));
                 break;
         }
@@ -85,12 +101,12 @@ class RegistryStore : public TypedStore {
         OwnedKey k;
         if (!Open(key, k)) return names;
         for (DWORD i = 0;; ++i) {
-            char name[16384];
-            DWORD len = sizeof name;
-            if (RegEnumValueA(k.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+            wchar_t name[16384];  // the registry's longest value name, and its zero
+            DWORD len = 16384;
+            if (RegEnumValueW(k.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
                 ERROR_SUCCESS)
                 break;
-            names.emplace_back(name, len);
+            names.push_back(Narrow({name, len}));
         }
         return names;
     }
@@ -100,19 +116,23 @@ class RegistryStore : public TypedStore {
         OwnedKey k;
         if (!Open(key, k)) return names;
         for (DWORD i = 0;; ++i) {
-            char name[256];
-            DWORD len = sizeof name;
-            if (RegEnumKeyExA(k.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+            wchar_t name[256];  // the registry's longest key name, and its zero
+            DWORD len = 256;
+            if (RegEnumKeyExW(k.Get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
                 ERROR_SUCCESS)
                 break;
-            names.emplace_back(name, len);
+            names.push_back(Narrow({name, len}));
         }
         return names;
     }
 
   private:
     bool Open(const std::string& key, OwnedKey& k) {
-        return RegOpenKeyExA(root_, key.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+            return false;
+        k.Reset(h);
+        return true;
     }
 
     HKEY root_;

@@ -1,5 +1,7 @@
 #include "Utf.h"
 
+#include <type_traits>
+
 namespace platform {
 
 namespace {
@@ -109,6 +111,39 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
         }
     }
     return out;
+}
+
+namespace {
+
+// Windows paths hold UTF-16, POSIX paths the bytes as they are. Templates, so
+// that only the branch of this platform's path type is compiled.
+template <typename Char>
+std::filesystem::path PathFrom(std::string_view utf8) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+        const std::u16string wide = Utf8ToUtf16(utf8);
+        return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+    } else {
+        return std::filesystem::path(std::string(utf8));
+    }
+}
+
+template <typename Char>
+std::string TextOf(const std::basic_string<Char>& native) {
+    if constexpr (std::is_same_v<Char, wchar_t>) {
+        return Utf16ToUtf8(std::u16string(native.begin(), native.end()));
+    } else {
+        return native;
+    }
+}
+
+}  // namespace
+
+std::filesystem::path Utf8Path(std::string_view utf8) {
+    return PathFrom<std::filesystem::path::value_type>(utf8);
+}
+
+std::string PathUtf8(const std::filesystem::path& path) {
+    return TextOf(path.native());
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,10 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 
 // A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// File names: a path from UTF-8 text and back. std::filesystem reads a narrow
+// string in the ANSI code page on Windows, so names never go through it.
+std::filesystem::path Utf8Path(std::string_view utf8);
+std::string PathUtf8(const std::filesystem::path& path);
 
 }  // namespace platform

@@ -10,16 +10,18 @@
 // clang-format on
 
 #include <cstring>
+#include <cwchar>
 
 #include "HandlesWin32.h"
 #include "PortSourcesWin32.h"
+#include "TextWin32.h"
 
 namespace portdetect {
 namespace {
 
 class Library {
   public:
-    explicit Library(const char* name) : h_(LoadLibraryA(name)) {}
+    explicit Library(const char* name) : h_(LoadLibraryW(platform::Widen(name).c_str())) {}
 
     // Resolves `fn` by name; false (and fn empty) when it is not there.
     template <typename Fn>
@@ -37,30 +39,30 @@ class Library {
 #define STYLORIX_RESOLVE(lib, fn) lib.Resolve(fn, #fn)
 
 struct SetupApi {
-    STYLORIX_ENTRY(SetupDiClassGuidsFromNameA);
-    STYLORIX_ENTRY(SetupDiGetClassDevsA);
+    STYLORIX_ENTRY(SetupDiClassGuidsFromNameW);
+    STYLORIX_ENTRY(SetupDiGetClassDevsW);
     STYLORIX_ENTRY(SetupDiDestroyDeviceInfoList);
     STYLORIX_ENTRY(SetupDiEnumDeviceInfo);
     STYLORIX_ENTRY(SetupDiEnumDeviceInterfaces);
-    STYLORIX_ENTRY(SetupDiGetDeviceInterfaceDetailA);
-    STYLORIX_ENTRY(SetupDiGetDeviceInstanceIdA);
-    STYLORIX_ENTRY(SetupDiGetDeviceRegistryPropertyA);
-    STYLORIX_ENTRY(SetupDiOpenClassRegKeyExA);
+    STYLORIX_ENTRY(SetupDiGetDeviceInterfaceDetailW);
+    STYLORIX_ENTRY(SetupDiGetDeviceInstanceIdW);
+    STYLORIX_ENTRY(SetupDiGetDeviceRegistryPropertyW);
+    STYLORIX_ENTRY(SetupDiOpenClassRegKeyExW);
     STYLORIX_ENTRY(SetupDiOpenDevRegKey);
     bool complete = false;
 
     explicit SetupApi(const Library& lib) {
         // Every one is resolved, so that each missing one is left empty.
         bool all = true;
-        all &= STYLORIX_RESOLVE(lib, SetupDiClassGuidsFromNameA);
-        all &= STYLORIX_RESOLVE(lib, SetupDiGetClassDevsA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiClassGuidsFromNameW);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetClassDevsW);
         all &= STYLORIX_RESOLVE(lib, SetupDiDestroyDeviceInfoList);
         all &= STYLORIX_RESOLVE(lib, SetupDiEnumDeviceInfo);
         all &= STYLORIX_RESOLVE(lib, SetupDiEnumDeviceInterfaces);
-        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInterfaceDetailA);
-        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInstanceIdA);
-        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceRegistryPropertyA);
-        all &= STYLORIX_RESOLVE(lib, SetupDiOpenClassRegKeyExA);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInterfaceDetailW);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceInstanceIdW);
+        all &= STYLORIX_RESOLVE(lib, SetupDiGetDeviceRegistryPropertyW);
+        all &= STYLORIX_RESOLVE(lib, SetupDiOpenClassRegKeyExW);
         all &= STYLORIX_RESOLVE(lib, SetupDiOpenDevRegKey);
         complete = all;
     }
@@ -110,9 +112,9 @@ GUID ToGuid(const ClassGuid& c) {
     return g;
 }
 
-// Text of a zero-terminated buffer of at most `size` bytes.
-std::string Text(const char* buffer, std::size_t size) {
-    return {buffer, strnlen(buffer, size)};
+// Text of a zero-terminated buffer of at most `size` characters.
+std::string Text(const wchar_t* buffer, std::size_t size) {
+    return platform::Narrow({buffer, wcsnlen(buffer, size)});
 }
 
 class Win32PortSources : public PortSources {
@@ -127,7 +129,7 @@ class Win32PortSources : public PortSources {
     std::optional<std::vector<ClassDevice>> ClassDevices(const ClassGuid& cls) override {
         if (!setup_.complete) return std::nullopt;
         GUID guid = ToGuid(cls);
-        HDEVINFO set = setup_.SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT);
+        HDEVINFO set = setup_.SetupDiGetClassDevsW(&guid, nullptr, nullptr, DIGCF_PRESENT);
         if (set == INVALID_HANDLE_VALUE) return std::nullopt;
         OwnedDeviceList<decltype(setup_.SetupDiDestroyDeviceInfoList)> list(
             set, setup_.SetupDiDestroyDeviceInfoList);
@@ -136,8 +138,8 @@ class Win32PortSources : public PortSources {
         SP_DEVINFO_DATA info{};
         info.cbSize = sizeof info;
         for (DWORD i = 0; setup_.SetupDiEnumDeviceInfo(set, i, &info); ++i) {
-            char id[256];
-            if (!setup_.SetupDiGetDeviceInstanceIdA(set, &info, id, sizeof id, nullptr)) continue;
+            wchar_t id[256];
+            if (!setup_.SetupDiGetDeviceInstanceIdW(set, &info, id, 256, nullptr)) continue;
             ClassDevice device;
             device.FriendlyName = Property(set, info, SPDRP_FRIENDLYNAME);
             if (!device.FriendlyName) device.DeviceDesc = Property(set, info, SPDRP_DEVICEDESC);
@@ -145,14 +147,14 @@ class Win32PortSources : public PortSources {
                 setup_.SetupDiOpenDevRegKey(set, &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
             if (!Valid(raw)) continue;
             platform::OwnedKey key(raw);
-            // A name longer than the 255 bytes declared counts as missing.
-            char name[256];
-            DWORD size = 255;
-            if (RegQueryValueExA(key.Get(), "PortName", nullptr, nullptr,
+            // A name longer than the 255 characters declared counts as missing.
+            wchar_t name[256];
+            DWORD size = 255 * sizeof(wchar_t);
+            if (RegQueryValueExW(key.Get(), L"PortName", nullptr, nullptr,
                                  reinterpret_cast<BYTE*>(name), &size) != ERROR_SUCCESS)
                 continue;
-            name[size] = '\0';
-            device.PortName = Text(name, size);
+            name[size / sizeof(wchar_t)] = L'\0';
+            device.PortName = Text(name, size / sizeof(wchar_t));
             device.DevInst = info.DevInst;
             devices.push_back(std::move(device));
         }
@@ -192,15 +194,15 @@ class Win32PortSources : public PortSources {
         std::vector<BYTE> buffer(spoolerBuffer_);
         for (int attempt = 0; attempt < 3; ++attempt) {
             DWORD needed = 0, returned = 0;
-            if (EnumPortsA(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+            if (EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
                            &returned)) {
                 std::vector<SpoolerPort> ports;
-                auto* records = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
-                for (DWORD i = 0; i < returned; ++i) {
-                    const PORT_INFO_2A& r = records[i];
-                    ports.push_back(
-                        {r.pPortName ? r.pPortName : "", r.pDescription ? r.pDescription : ""});
-                }
+                auto* records = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
+                auto text = [](const wchar_t* s) {
+                    return s ? platform::Narrow(s) : std::string();
+                };
+                for (DWORD i = 0; i < returned; ++i)
+                    ports.push_back({text(records[i].pPortName), text(records[i].pDescription)});
                 return ports;
             }
             if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) break;
@@ -214,9 +216,10 @@ class Win32PortSources : public PortSources {
   private:
     // A device property as text; nothing when it cannot be read whole.
     std::optional<std::string> Property(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property) {
-        char buffer[257] = {};
-        if (!setup_.SetupDiGetDeviceRegistryPropertyA(
-                set, &info, property, nullptr, reinterpret_cast<BYTE*>(buffer), 256, nullptr))
+        wchar_t buffer[257] = {};
+        if (!setup_.SetupDiGetDeviceRegistryPropertyW(set, &info, property, nullptr,
+                                                      reinterpret_cast<BYTE*>(buffer),
+                                                      256 * sizeof(wchar_t), nullptr))
             return std::nullopt;
         return Text(buffer, 256);
     }

@@ -6,6 +6,7 @@
 
 #include "CommDriver.h"
 #include "DevicePath.h"
+#include "TextWin32.h"
 
 namespace comm {
 namespace {
@@ -86,7 +87,7 @@ DCB ToDcb(const Dcb& dcb) {
 class Win32Driver final : public Driver {
   public:
     Handle CreateEvent() override {
-        HANDLE h = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE h = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
         return h ? FromH(h) : kNoEvent;
     }
     bool SetEvent(Handle event) override { return ::SetEvent(H(event)); }
@@ -104,8 +105,9 @@ class Win32Driver final : public Driver {
     }
 
     Handle Open(const std::string& path) override {
-        HANDLE h = ::CreateFileA(TrimTrailingBlanks(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        HANDLE h = ::CreateFileW(platform::Widen(TrimTrailingBlanks(path)).c_str(),
+                                 GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OVERLAPPED, nullptr);
         if (h == INVALID_HANDLE_VALUE) return kInvalidHandle;
         // Windows' own serial driver starts every opening with an empty input
         // buffer; Wine keeps what arrived while the port was closed, and a
@@ -199,9 +201,9 @@ class Win32Driver final : public Driver {
     std::uint32_t GetTickCount() override { return ::GetTickCount(); }
     void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
     std::int32_t PlatformId() override {
-        OSVERSIONINFOA info{};
+        OSVERSIONINFOW info{};
         info.dwOSVersionInfoSize = sizeof info;
-        if (!::GetVersionExA(&info)) return -1;
+        if (!::GetVersionExW(&info)) return -1;
         return static_cast<std::int32_t>(info.dwPlatformId);
     }
 };

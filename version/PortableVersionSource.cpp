@@ -1,6 +1,7 @@
 #include <fstream>
 
 #include "PeLocator.h"
+#include "Utf.h"
 #include "VersionSource.h"
 
 namespace version {
@@ -9,7 +10,7 @@ namespace {
 
 class FileSource : public ByteSource {
   public:
-    explicit FileSource(const std::string& name) : in_(name, std::ios::binary) {
+    explicit FileSource(const std::string& name) : in_(platform::Utf8Path(name), std::ios::binary) {
         if (in_) {
             in_.seekg(0, std::ios::end);
             auto end = in_.tellg();
@@ -51,7 +52,7 @@ bool BlockVersionSource::QueryFixed(FixedFileInfo& info) const {
 
 bool BlockVersionSource::QueryText(const std::string& subBlock, std::string& text) const {
     auto value = loaded_ ? block_.Text(subBlock) : std::nullopt;
-    if (value) text = NarrowText(*value);
+    if (value) text = Utf8(*value);
     return value.has_value();
 }
 

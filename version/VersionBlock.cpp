@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Utf.h"
+
 namespace version {
 
 namespace {
@@ -26,13 +28,6 @@ std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
         path.remove_prefix(cut + 1);
     }
     return parts;
-}
-
-std::u16string Widen(std::string_view text) {
-    std::u16string wide;
-    wide.reserve(text.size());
-    for (unsigned char c : text) wide.push_back(c);
-    return wide;
 }
 
 }  // namespace
@@ -143,11 +138,11 @@ std::optional<std::u16string> VersionBlock::Text(std::u16string_view path) const
 }
 
 std::optional<std::u16string> VersionBlock::Text(std::string_view path) const {
-    return Text(std::u16string_view(Widen(path)));
+    return Text(std::u16string_view(platform::Utf8ToUtf16(path)));
 }
 
 std::optional<std::vector<std::uint8_t>> VersionBlock::Value(std::string_view path) const {
-    auto node = Find(Widen(path));
+    auto node = Find(platform::Utf8ToUtf16(path));
     if (!node) return std::nullopt;
     std::size_t n = node->Type ? std::size_t{node->ValueLength} * 2 : node->ValueLength;
     n = std::min(n, node->End - node->ValueStart);
@@ -172,34 +167,7 @@ std::vector<VersionBlock::Table> VersionBlock::StringTables() const {
 }
 
 std::string Utf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return platform::Utf16ToUtf8(text);
 }
 
 }  // namespace version

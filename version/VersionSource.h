@@ -56,8 +56,4 @@ class PortableVersionSource : public BlockVersionSource {
 // The platform's own functions on Windows, the portable reader elsewhere.
 std::unique_ptr<VersionSource> MakePlatformVersionSource();
 
-// Texts of the block as the platform's narrow functions give them: the ANSI
-// code page on Windows, UTF-8 elsewhere.
-std::string NarrowText(std::u16string_view text);
-
 }  // namespace version

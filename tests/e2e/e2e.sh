@@ -141,6 +141,17 @@ case "$case_name" in
     expect_out ""
     printf '65;1234\r\n66;x;y\r\n65;\r\n' | cmp - "$(csv)" || fail "export file: $(od -c "$(csv)")"
     ;;
+  export-umlaut)
+    # The file name reaches the file system as typed (Wine reads the command
+    # line in the locale's character set).
+    export LC_ALL=C.UTF-8
+    settings_timeout 2
+    start_sim --code A:1
+    run /E:bücher.csv /P:"$port"
+    expect_rc 0
+    if [ "$mode" = wine ]; then name=BüCHER.CSV; else name=bücher.csv; fi
+    printf '65;1\r\n' | cmp - "$work/$name" || fail "export file: $(ls "$work")"
+    ;;
   export-empty)
     settings_timeout 2
     start_sim
@@ -238,7 +249,13 @@ case "$case_name" in
     fi
     run /S
     expect_rc 3
-    expect_err "Comport"
+    # The message whole, its umlauts as the console would show them: UTF-16 to
+    # a console, the console's code page (OEM without one) to a file.
+    if [ "$mode" = wine ]; then
+      printf "stylorix: Ung\201ltiger Datentyp f\201r 'Comport'\r\n"
+    else
+      printf "stylorix: Ungültiger Datentyp für 'Comport'\n"
+    fi | cmp - <(grep -a Datentyp "$work/err.txt") || fail "stderr: $(od -c "$work/err.txt")"
     [ "$mode" != wine ] || wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
     ;;
   no-port)

@@ -13,6 +13,7 @@
 #include "Errors.h"
 #include "Pen.h"
 #include "TypedStore.h"
+#include "Utf.h"
 
 namespace fs = std::filesystem;
 
@@ -106,6 +107,13 @@ TEST_F(Export, ReadOnlyDirectoryKeepsTheOldFile) {
     EXPECT_THROW(TDMPen::SaveCodes((dir / "out.csv").string()), platform::InOutError);
     EXPECT_EQ(Slurp(dir / "out.csv"), "old");
 #endif
+}
+
+// Names are UTF-8 inside the program; the file gets the name the user typed.
+TEST_F(Export, FileNameWithUmlauts) {
+    SetCodes({{0x41, "1"}});
+    WriteExportFile(platform::PathUtf8(dir) + "/B\u00fccher \u00df.csv", 0);
+    EXPECT_EQ(Slurp(dir / platform::Utf8Path("B\u00fccher \u00df.csv")), "65;1\r\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "PortSourcesWin32.h"
+#include "TextWin32.h"
 #include "unitportdetect.h"
 
 using namespace portdetect;
@@ -41,8 +42,8 @@ TEST(WinePorts, MappedPortsOpenAndDetectionFollowsTheRules) {
     std::vector<std::string> mapped = MappedPorts();
     if (mapped.empty()) GTEST_SKIP() << "run through ptyhold with STYLORIX_PTY_PORTS";
     for (const std::string& port : mapped) {
-        HANDLE h = CreateFileA(("\\\\.\\" + port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+        HANDLE h = CreateFileW(platform::Widen("\\\\.\\" + port).c_str(),
+                               GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(h, INVALID_HANDLE_VALUE) << port << " is not mapped";
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "Utf.h"
 #include "Version.h"
 #include "VersionFixtures.h"
 #include "VersionSource.h"
@@ -39,6 +40,21 @@ TEST(VersionApi, TheProgramReadsItsOwnVersionThroughBothReaders) {
                                                             "Application", ""}));
         EXPECT_EQ(portable, api);
     }
+}
+
+TEST(VersionApi, FileNamesWithUmlautsReachTheFile) {
+    const fs::path copy =
+        fs::path(testing::TempDir()) / platform::Utf8Path("Pr\u00fcfung \u00df.dll");
+    fs::copy_file(STYLORIX_OWN_RESOURCES, copy, fs::copy_options::overwrite_existing);
+    const std::string name = platform::PathUtf8(copy);
+    EXPECT_EQ(
+        Read(version::MakePlatformVersionSource(), name, lnGerman, csMultilingual).FileVersion(),
+        "0.0.1.43");
+    EXPECT_EQ(
+        Read(std::make_unique<version::PortableVersionSource>(), name, lnGerman, csMultilingual)
+            .FileVersion(),
+        "0.0.1.43");
+    fs::remove(copy);
 }
 
 // The block as the platform's wide functions give it.
