@@ -27,6 +27,12 @@ struct DestroyIconCloser {
 struct DestroyMenuCloser {
     void operator()(HMENU h) const noexcept { ::DestroyMenu(h); }
 };
+struct LocalFreeCloser {
+    void operator()(void* p) const noexcept { ::LocalFree(p); }
+};
+struct GlobalFreeCloser {
+    void operator()(HGLOBAL h) const noexcept { ::GlobalFree(h); }
+};
 struct FreeLibraryCloser {
     void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); }
 };
@@ -41,5 +47,9 @@ using OwnedBrush = OwnedGdi<HBRUSH>;
 using OwnedIcon = Owned<HICON, DestroyIconCloser>;
 using OwnedMenu = Owned<HMENU, DestroyMenuCloser>;
 using OwnedLibrary = Owned<HMODULE, FreeLibraryCloser>;
+// Memory the system allocated for the caller (FormatMessage, CommandLineToArgvW).
+template <typename Pointer>
+using OwnedLocal = Owned<Pointer, LocalFreeCloser>;
+using OwnedGlobal = Owned<HGLOBAL, GlobalFreeCloser>;
 
 }  // namespace platform

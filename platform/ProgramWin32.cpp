@@ -3,17 +3,11 @@
 #include <shellapi.h>
 // clang-format on
 
-#include "Owned.h"
+#include "HandlesWin32.h"
 #include "Program.h"
 #include "TextWin32.h"
 
 namespace platform {
-
-namespace {
-struct LocalFreeCloser {
-    void operator()(LPWSTR* p) const noexcept { LocalFree(p); }
-};
-}  // namespace
 
 std::string ProgramPath(const char*) {
     std::wstring path(MAX_PATH, L'\0');
@@ -29,7 +23,7 @@ std::string ProgramPath(const char*) {
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     int count = 0;
-    const Owned<LPWSTR*, LocalFreeCloser> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    const OwnedLocal<LPWSTR*> wide(CommandLineToArgvW(GetCommandLineW(), &count));
     if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::vector<std::string> args;
     for (int i = 1; i < count; ++i) args.push_back(Narrow(wide.Get()[i]));
