@@ -1,7 +1,8 @@
 # Shared by the window's Wine scripts: a virtual X display, the window tests'
 # own Wine prefix with a virtual desktop (title bars, task bar, notification
 # area), the program, and the driver that works it from outside.
-# Environment: PROGRAM (Stylorix.exe), DRIVER (uidriver.exe), UI_WINEPREFIX.
+# Environment: PROGRAM (Stylorix.exe), DRIVER (uidriver.exe), UI_WINEPREFIX;
+# for cases with the pen simulator PENSIM and SHIM (the pty shim library).
 : "${PROGRAM:?}" "${DRIVER:?}" "${UI_WINEPREFIX:?}"
 ui_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ui_root=$(cd "$ui_here/../../.." && pwd)
@@ -26,12 +27,38 @@ ui_wine_up() {
     touch "$WINEPREFIX/.stylorix-ui-$UI_SCREEN"
   fi
   trap ui_wine_down EXIT
+  # The server and the desktop start here, not inside a case's first wait.
+  wine "$DRIVER" wait-gone 0 >/dev/null 2>&1 || true
 }
 
 # The wine server (and with it the desktop) ends before the display does.
 ui_wine_down() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
+  if [ -n "${ui_sim_pid:-}" ]; then kill "$ui_sim_pid" 2>/dev/null || true; fi
+  if [ -n "${ui_work:-}" ]; then
+    rm -f "$WINEPREFIX/dosdevices/com2"
+    rm -rf "$ui_work"
+  fi
+}
+
+# The pen simulator on a pseudo-terminal, mapped to COM2 of this prefix (its
+# own, so no other test's ports are in the way); sets ui_port. Arguments go
+# to the simulator, e.g. --code A:4006381333931.
+ui_sim() {
+  : "${PENSIM:?}"
+  ui_work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-ui.XXXXXX")
+  "$PENSIM" --state "$ui_work/sim.state" "$@" >"$ui_work/sim.out" 2>"$ui_work/sim.err" &
+  ui_sim_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$ui_work/sim.out" ] && break
+    sleep 0.05
+  done
+  local pty
+  pty=$(head -1 "$ui_work/sim.out")
+  [ -e "$pty" ] || ui_fail "simulator did not start: $(cat "$ui_work/sim.err")"
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com2"
+  ui_port=COM2
 }
 
 ui_dpi() {
@@ -41,7 +68,7 @@ ui_dpi() {
 ui_fail() { echo "FAIL [${ui_case:-}]: $*" >&2; exit 1; }
 
 # The driver; its own waits are bounded, the outer bound catches a hang.
-drv() { timeout 60 wine "$DRIVER" "$@"; }
+drv() { timeout 60 wine "$DRIVER" "$@" || ui_fail "driver: $*"; }
 
 # expect WANTED DRIVER-COMMAND...
 expect() {
@@ -65,8 +92,10 @@ stored() {
     awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
 }
 
+# The program; with the pty shim, which gives Wine the modem lines and parity
+# of a real port on the simulator's pseudo-terminal.
 ui_start() {
-  wine "$PROGRAM" >/dev/null 2>&1 &
+  LD_PRELOAD=${SHIM:-} wine "$PROGRAM" >/dev/null 2>&1 &
   ui_pid=$!
 }
 

@@ -128,6 +128,22 @@ case_settings() {
   [ -z "$(stored URL2)" ] || ui_fail "URL2 stored"
 }
 
+# A stored port that the chooser does not list stays the port.
+case_port() {
+  ui_sim
+  settings Comport REG_SZ "$ui_port"
+  ui_start
+  drv wait >/dev/null
+  local entries
+  entries=$(drv items ComboBPort)
+  if ! grep -q "($ui_port)" <<<"$entries"; then
+    expect "0" selection ComboBPort
+  fi
+  drv post $WM_CLOSE 0 0
+  ui_ended
+  [ "$(stored Comport)" = "$ui_port" ] || ui_fail "Comport stored as $(stored Comport)"
+}
+
 case_wrong_type() {
   settings Timeout REG_DWORD 7 URL REG_DWORD 1
   ui_start
