@@ -18,16 +18,16 @@ char16_t Fold(char16_t c) {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
 }
 
-std::vector<std::u16string_view> SplitPath(std::u16string_view path) {
-    std::vector<std::u16string_view> parts;
+// Takes the next non-empty component off the front of the path; empty when
+// none is left.
+std::u16string_view NextPart(std::u16string_view& path) {
     while (!path.empty()) {
-        std::size_t cut = path.find(u'\\');
+        std::size_t cut = std::min(path.find(u'\\'), path.size());
         std::u16string_view part = path.substr(0, cut);
-        if (!part.empty()) parts.push_back(part);
-        if (cut == std::u16string_view::npos) break;
-        path.remove_prefix(cut + 1);
+        path.remove_prefix(std::min(cut + 1, path.size()));
+        if (!part.empty()) return part;
     }
-    return parts;
+    return {};
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ std::u16string VersionBlock::KeyOf(const Node& node) const {
 std::optional<VersionBlock::Node> VersionBlock::Find(std::u16string_view path) const {
     auto node = ReadNode(0, bytes_.size());
     if (!node) return std::nullopt;
-    for (std::u16string_view part : SplitPath(path)) {
+    for (std::u16string_view part = NextPart(path); !part.empty(); part = NextPart(path)) {
         std::optional<Node> next;
         ForEachChild(*node, [&](const Node& child) {
             if (KeyIs(child, part)) next = child;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <span>
 
 #include "Version.h"
 #include "VersionBlock.h"
@@ -11,14 +12,22 @@
 
 namespace {
 
-class OneBlock : public version::BlockVersionSource {
+// Serves the bytes of the current input.
+class InputBlock : public version::BlockVersionSource {
   public:
-    std::vector<std::uint8_t> Bytes;
+    std::span<const std::uint8_t> Bytes;
 
   protected:
     std::optional<version::VersionBlock> Fetch(const std::string&) override {
-        return version::VersionBlock(Bytes);
+        return version::VersionBlock(std::vector<std::uint8_t>(Bytes.begin(), Bytes.end()));
     }
+};
+
+// One reader for the whole run: making one per input would look up the
+// program's own path and parse a block twice each time.
+struct Reader {
+    InputBlock* Source = new InputBlock;
+    TVersionResource Resource{std::unique_ptr<version::VersionSource>(Source)};
 };
 
 }  // namespace
@@ -43,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    auto source = std::make_unique<OneBlock>();
-    source->Bytes.assign(data, data + size);
-    TVersionResource reader(std::move(source));
-    reader.SetCharacterSet(csUnicode);  // the table 040904B0 that most files have
+    // The reader's whole parse, of the table 040904B0 that most files have.
+    static Reader reader;
+    reader.Source->Bytes = std::span<const std::uint8_t>(data, size);
+    reader.Resource.SetCharacterSet(csUnicode);
+    reader.Source->Bytes = {};
     return 0;
 }
