@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test suite:
-# native, the Windows program under Wine, the sanitizer builds, and a short
-# run of each fuzz target.
+# native, the Windows program under Wine, the zip to ship, the sanitizer
+# builds, and a short run of each fuzz target.
 #   scripts/test.sh            everything
-#   scripts/test.sh linux      only the named presets (linux windows linux-asan linux-tsan fuzz)
+#   scripts/test.sh linux      only the named presets (linux windows windows-release linux-asan
+#                              linux-tsan fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -11,7 +12,7 @@ root=$PWD
 scripts/install-deps.sh
 
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(linux windows linux-asan linux-tsan fuzz)
+[ ${#presets[@]} -gt 0 ] || presets=(linux windows windows-release linux-asan linux-tsan fuzz)
 
 export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all
 # The shared prefix's server, and the window tests' own one should a case
@@ -22,6 +23,22 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
+# The zip to ship holds the program, without debug information, and the read-me.
+check_release() {
+  local dir=build/windows-release zip unpacked
+  zip=$(ls -t "$dir"/Stylorix-*-win64.zip | head -1)
+  unpacked=$dir/unpacked
+  rm -rf "$unpacked" && mkdir -p "$unpacked"
+  (cd "$unpacked" && cmake -E tar xf "$root/$zip")
+  local exe=("$unpacked"/*/Stylorix.exe) readme=("$unpacked"/*/LIESMICH.txt)
+  [ -f "${exe[0]}" ] && [ -f "${readme[0]}" ] || { echo "$zip lacks Stylorix.exe or LIESMICH.txt"; return 1; }
+  if x86_64-w64-mingw32-objdump -h "${exe[0]}" | grep -q '\.debug'; then
+    echo "the shipped Stylorix.exe carries debug information"
+    return 1
+  fi
+  echo "$zip: $(stat -c %s "$zip") bytes; Stylorix.exe $(stat -c %s "${exe[0]}") bytes"
+}
+
 failed=()
 for preset in "${presets[@]}"; do
   echo "=== $preset: build"
@@ -31,12 +48,17 @@ for preset in "${presets[@]}"; do
   case "$preset" in
     windows)
       scripts/wine-prefix >/dev/null
-      wineserver -p  # one server for the whole run: each start then costs milliseconds
+      # One server for the whole run: each start then costs milliseconds. Its
+      # output is discarded: it ends with a dump of its objects.
+      wineserver -p >/dev/null 2>&1
       # The first program of a server session starts Wine's own background
       # processes; start them here, with no pipe of CTest's for them to inherit.
       timeout 300 scripts/wine-run cmd /c exit </dev/null >/dev/null 2>&1 || echo "wine warm-up failed"
       ctest --preset windows || failed+=("$preset")
       stop_wine
+      ;;
+    windows-release)
+      { cpack --preset windows-release >/dev/null && check_release; } || failed+=("$preset")
       ;;
     fuzz)
       scripts/fuzz.sh "${FUZZ_SECONDS:-60}" || failed+=("$preset")
