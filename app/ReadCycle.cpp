@@ -9,6 +9,7 @@
 #include "FSSystem.h"
 #include "Pen.h"
 #include "PenExport.h"
+#include "Utf.h"
 
 namespace {
 
@@ -62,7 +63,9 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
         const PenClearCheck clear = CheckPenClear(read);
         if (listing) {
             if (CodeCount == 0) ConWriteLn("No codes in pen!");
-            for (std::int32_t n = 1; n <= CodeCount; ++n) ConWriteLn(ExportLine(n, Codes[n], 0));
+            // The code's bytes as the user reads them; the export file keeps them raw.
+            for (std::int32_t n = 1; n <= CodeCount; ++n)
+                ConWriteLn(platform::AnsiToUtf8(ExportLine(n, Codes[n], 0)));
             ConWriteLn(kEmptyLine);
         }
         const std::string kept = options.Delete ? "; the pen was not cleared" : "";

@@ -17,6 +17,12 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // A lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Bytes in the Western Windows code page (windows-1252) as UTF-8. The pen
+// sends its codes as such bytes; they are shown through this, and written to
+// the export file as they came. Bytes the code page leaves undefined keep
+// their own value as a code point, as Windows converts them.
+std::string AnsiToUtf8(std::string_view bytes);
+
 // File names: a path from UTF-8 text and back. std::filesystem reads a narrow
 // string in the ANSI code page on Windows, so names never go through it.
 std::filesystem::path Utf8Path(std::string_view utf8);

@@ -141,6 +141,21 @@ case "$case_name" in
     expect_out ""
     printf '65;1234\r\n66;x;y\r\n65;\r\n' | cmp - "$(csv)" || fail "export file: $(od -c "$(csv)")"
     ;;
+  code-bytes)
+    # A code's bytes are the Western Windows code page: listed as the console
+    # shows that text (UTF-8 here, the OEM page 437 under Wine without a
+    # console), exported exactly as the pen sent them.
+    settings_timeout 2
+    start_sim --code $'A:B\xe4r'
+    run /S /P:"$port"
+    expect_rc 0
+    if [ "$mode" = wine ]; then listed=$'65;B\x84r'; else listed='65;Bär'; fi
+    expect_out "$(listing "$listed
+")"
+    run /E:f.csv /P:"$port"
+    expect_rc 0
+    printf '65;B\344r\r\n' | cmp - "$(csv)" || fail "export file: $(od -c "$(csv)")"
+    ;;
   export-umlaut)
     # The file name reaches the file system as typed (Wine reads the command
     # line in the locale's character set).

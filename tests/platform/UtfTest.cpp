@@ -79,3 +79,21 @@ TEST(Utf, EveryScalarValueSurvivesTheRoundTrip) {
 }
 
 }  // namespace
+
+// The pen's code bytes as the Western Windows code page shows them.
+TEST(Utf, AnsiToUtf8) {
+    struct Case {
+        std::string bytes;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"4006381333931", "4006381333931"},
+        {"\xE4\xF6\xFC\xDF", "äöüß"},
+        {"\x80", "€"},
+        {"\x9F", "Ÿ"},
+        {"\x81", "\xC2\x81"},  // undefined in the page: its own value
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+        {"\xFF", "ÿ"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::AnsiToUtf8(c.bytes), c.utf8);
+}
