@@ -108,6 +108,7 @@ void TDMPen::Delay(std::int32_t Ms) {
     const std::int64_t end = clock_->NowMs() + Ms;
     do {
         clock_->Pump();
+        if (stopped_) return;
         // Sleep until the worker hands something over (or a window message
         // comes), at most until the end: received bytes are taken at once,
         // and waiting costs no wake-ups every millisecond.
@@ -131,10 +132,12 @@ bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool re
     const std::int64_t start = clock_->NowMs();
     const std::int64_t timeout = std::int64_t{Einstell.Timeout} * 1000;
     RecCount = 0;
+    if (stopped_) return false;
     if (!resendEachCycle) SendFrame(frameLength);
     for (;;) {
         if (resendEachCycle) SendFrame(frameLength);
         Delay(kCheckInterval);
+        if (stopped_) return false;
         const std::int32_t received = std::min<std::int32_t>(RecCount, RecBuf.size());
         if (pen::ReplyComplete(layout, RecBuf.data(), received)) return true;
         const std::int64_t end =
@@ -198,4 +201,5 @@ void TDMPen::SerialPortNG1RxClusterEvent(TSerialPortNG& Sender) {
     RecBuf.resize(static_cast<std::size_t>(at) + count);
     std::copy_n(bytes.begin(), count, RecBuf.begin() + at);
     RecCount = at + static_cast<std::int32_t>(count);
+    if (OnReceiveProgress) OnReceiveProgress(RecCount);
 }

@@ -95,6 +95,18 @@ class TDMPen {
     // Frames handed to the serial component since creation.
     std::uint32_t FramesSent() const { return framesSent_; }
 
+    // Stops the running exchange from inside its waits (the window closes):
+    // the command waiting now returns false at its next look, and every
+    // command after it returns false at once without sending, until
+    // ResumeCommands. Main thread only, like the commands.
+    void StopCommands() { stopped_ = true; }
+    void ResumeCommands() { stopped_ = false; }
+    bool CommandsStopped() const { return stopped_; }
+
+    // Called with RecCount after each cluster the receive handler took, so a
+    // long reply can show its progress.
+    std::function<void(std::int32_t received)> OnReceiveProgress;
+
   private:
     void SendFrame(std::int32_t length);
     bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
@@ -103,6 +115,7 @@ class TDMPen {
     std::unique_ptr<platform::TypedStore> store_;
     std::unique_ptr<PenClock> clock_;
     std::uint32_t framesSent_ = 0;
+    bool stopped_ = false;
 };
 
 extern TDMPen* DMPen;

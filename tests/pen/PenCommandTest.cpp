@@ -227,6 +227,33 @@ TEST_F(Command, DelayPumpsAtLeastOnce) {
     EXPECT_EQ(clock->pumps, 21);
 }
 
+// Stopped while it waits, a command returns at once without a further frame
+// or look; commands after it send nothing until they are resumed.
+TEST_F(Command, StopEndsTheWaitAndHoldsBackLaterCommands) {
+    Einstell.Timeout = 10;
+    for (bool wake : {true, false}) {
+        SCOPED_TRACE(wake);
+        pen->ResumeCommands();
+        clock->now = 0;
+        const std::uint32_t before = pen->FramesSent();
+        clock->onPump = [&](std::int64_t now) {
+            if (now == 700) pen->StopCommands();
+        };
+        EXPECT_FALSE(wake ? pen->WakeUpPen() : pen->ReadPenCodes());
+        EXPECT_EQ(clock->now, 700);
+        EXPECT_EQ(pen->FramesSent() - before, wake ? 2u : 1u);
+
+        clock->onPump = nullptr;
+        EXPECT_FALSE(pen->SleepPen());
+        pen->Delay(500);
+        EXPECT_EQ(clock->now, 700);
+        EXPECT_EQ(pen->FramesSent() - before, wake ? 2u : 1u);
+    }
+    pen->ResumeCommands();
+    EXPECT_FALSE(pen->SleepPen());
+    EXPECT_EQ(Sent(), (Bytes{0x05, 0x02, 0x00, 0x07}));
+}
+
 TEST_F(Command, PortThatCannotBeOpened) {
     Einstell.Comport = "/nonexistent/stylorix-port ";
     EXPECT_FALSE(pen->StartCom());

@@ -20,6 +20,8 @@ TEST(Receive, DropsClustersWithErrorsAndAppendsTheRest) {
     FakeCommDriver* fake = driver.get();
     TSerialPortNG port(std::move(driver), false);
     int events = 0;
+    std::vector<std::int32_t> progress;
+    pen.OnReceiveProgress = [&](std::int32_t received) { progress.push_back(received); };
     port.OnRxClusterEvent = [&](TSerialPortNG& sender) {
         ++events;
         pen.SerialPortNG1RxClusterEvent(sender);
@@ -45,6 +47,7 @@ TEST(Receive, DropsClustersWithErrorsAndAppendsTheRest) {
     EXPECT_EQ(port.PeekClusterSize(), -1);
     EXPECT_EQ(RecBuf, (Bytes{0x06, 0x00, 0x06}));
     EXPECT_EQ(RecCount, 3);
+    EXPECT_EQ(progress, (std::vector<std::int32_t>{2, 3}));  // only what was taken
     port.SetActive(false);
     ResetCPVars();
 }
