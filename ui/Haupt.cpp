@@ -202,8 +202,10 @@ void TFHaupt::FormCreate() {
 
 bool TFHaupt::FormCloseQuery() {
     if (busy_) {
-        // The exchange holds the port; the window closes when it is done.
+        // The exchange holds the port; it stops at its next look and the
+        // window closes when it is done.
         closePending_ = true;
+        pen_.StopCommands();
         return false;
     }
     Einstell.Timeout = SpinValue(view_.Text(Ctl::SpinETimeout), kTimeoutMin);

@@ -105,10 +105,13 @@ class TFHaupt {
     // --- export, clipboard, look-up (HauptExport.cpp)
     void BSaveClick();
     void BClipClick();
-    void CodeClip();
+    // False when the clipboard could not be filled.
+    bool CodeClip();
     void BLoadClick();
     void BSearchDefClick();
     void ListView1DblClick();
+    // Ctrl+C in the list: the selected rows' export lines to the clipboard.
+    void ListView1CopySelection();
 
     // An exchange with the pen is running (its waits keep the window alive).
     bool Busy() const { return busy_; }
@@ -120,6 +123,13 @@ class TFHaupt {
     void SetCheckedAndClick(Ctl id, bool checked);
     void FillPortChooser();
     void Box(BoxKind kind, const std::string& text);
+    // One exchange with the pen (HauptDownload.cpp): only one at a time, the
+    // commands greyed and the receive progress shown meanwhile, the port
+    // closed however it ends, and a close asked for meanwhile done after it.
+    void RunExchange(void (TFHaupt::*exchange)());
+    void Download();
+    void Clear();
+    void EnableCommands(bool enabled);
 
     TDMPen& pen_;
     HauptView& view_;

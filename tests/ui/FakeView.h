@@ -30,7 +30,8 @@ struct FakeView : HauptView {
     std::string caption;
     Page page = Page::Einstellungen;
     std::string status[3];
-    bool waitVisible = true;  // a wait panel that nobody hid shows up as an error
+    std::vector<std::string> statusTexts[3];  // every text each panel was given, in order
+    bool waitVisible = true;                  // a wait panel that nobody hid shows up as an error
     Point waitAt;
     std::vector<BoxShown> boxes;
     int iconState = -1;  // -1: the program's own icon
@@ -83,7 +84,10 @@ struct FakeView : HauptView {
     void SetCaption(const std::string& c) override { caption = c; }
     void SetActivePage(Page p) override { page = p; }
     Page ActivePage() override { return page; }
-    void SetStatusText(int panel, const std::string& t) override { status[panel] = t; }
+    void SetStatusText(int panel, const std::string& t) override {
+        status[panel] = t;
+        statusTexts[panel].push_back(t);
+    }
     void SetWaitVisible(bool v) override { waitVisible = v; }
     void MoveWait(Point p) override { waitAt = p; }
     Size OuterSize() override { return outer; }

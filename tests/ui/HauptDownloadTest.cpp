@@ -1,0 +1,342 @@
+// Download and clear against the simulated reading station.
+
+#include <optional>
+
+#include "PenExport.h"
+#include "PenStation.h"
+
+using namespace ui;
+
+namespace {
+
+struct Box {
+    BoxKind kind;
+    std::string text;
+    bool operator==(const Box&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Box& b) {
+    return os << "{" << int(b.kind) << ", \"" << b.text << "\"}";
+}
+
+using Texts = std::vector<std::string>;
+
+const Texts kFull = {"wake", "codes", "params 1-16", "params 17-30", "sleep"};
+const Texts kFullDeleting = {"wake", "codes", "params 1-16", "params 17-30", "delete", "sleep"};
+const Texts kDownloading = {"Warte auf Scanner", "Code-Download aktiv", "Parameter-Download aktiv",
+                            "Download komplett"};
+
+class Exchange : public StationFixture {
+  protected:
+    std::vector<Box> Boxes() const {
+        std::vector<Box> out;
+        for (const auto& b : view.boxes) out.push_back({b.kind, b.text});
+        return out;
+    }
+
+    // What every exchange leaves behind, however it ended.
+    void ExpectEndedCleanly() {
+        EXPECT_FALSE(pen->SerialPortNG1->Active());
+        EXPECT_FALSE(fake->Open());
+        EXPECT_FALSE(view.waitVisible);
+        EXPECT_EQ(view.status[1], "");
+        EXPECT_FALSE(form->Busy());
+        for (Ctl id : {Ctl::BDownload, Ctl::BClear, Ctl::BSave, Ctl::BClip})
+            EXPECT_TRUE(view.enabled[id]) << int(id);
+    }
+};
+
+TEST_F(Exchange, Download) {
+    struct Case {
+        const char* what;
+        int codes = 3;
+        std::int32_t mode = 0;
+        bool del = false;
+        bool openFails = false;
+        bool present = true;
+        std::uint8_t proto = 0x31;
+        std::uint8_t status = 0;
+        Answer answer = Answer::Yes;
+        bool codeReplyLost = false;
+        bool badParameter = false;
+        Texts statuses{};
+        std::vector<Box> boxes{};
+        Texts commands{};
+        int rows = 0;
+        std::size_t left = 3;  // codes still in the pen afterwards
+    } cases[] = {
+        {.what = "port cannot be opened",
+         .openFails = true,
+         .statuses = {"COM-Port Fehler!"},
+         .boxes = {{BoxKind::Error, "Kann COM-Port nicht öffnen."}}},
+        {.what = "no pen",
+         .present = false,
+         .statuses = {"Warte auf Scanner", "Scanner nicht erkannt"},
+         .boxes = {{BoxKind::Plain, "Kein Download erfolgt."}},
+         .commands = {"wake"}},
+        {.what = "protocol 0x32",
+         .proto = 0x32,
+         .statuses = {"Warte auf Scanner", "Auslesen abgebrochen."},
+         .boxes = {{BoxKind::Warning,
+                    "Falsche Protokollversion! (0x32)\rAuslesen wird abgebrochen."}},
+         .commands = {"wake"}},
+        {.what = "battery answered yes",
+         .status = 0x05,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Warning,
+                    "Pen-Status fehlerhaft, möglicherweise Batterie leer! "
+                    "(0x05)\rTrotzdem auslesen?"},
+                   {BoxKind::Plain, "Download erfolgt, 3 Codes im Pen."}},
+         .commands = kFull,
+         .rows = 3},
+        {.what = "battery answered no",
+         .status = 0x05,
+         .answer = Answer::No,
+         .statuses = {"Warte auf Scanner", "Auslesen abgebrochen."},
+         .boxes = {{BoxKind::Warning,
+                    "Pen-Status fehlerhaft, möglicherweise Batterie leer! "
+                    "(0x05)\rTrotzdem auslesen?"}},
+         .commands = {"wake"}},
+        {.what = "codes only",
+         .codes = 12,
+         .mode = 1,
+         .statuses = {"Warte auf Scanner", "Code-Download aktiv", "Download komplett"},
+         .boxes = {{BoxKind::Plain, "Download erfolgt, 12 Codes im Pen."}},
+         .commands = {"wake", "codes", "sleep"},
+         .rows = 12,
+         .left = 12},
+        {.what = "parameters only, delete asked",
+         .mode = 2,
+         .del = true,
+         .statuses = {"Warte auf Scanner", "Parameter-Download aktiv", "Download komplett"},
+         .boxes = {{BoxKind::Plain, "Parameter-Download erfolgt."}},
+         .commands = {"wake", "params 1-16", "params 17-30", "sleep"}},
+        {.what = "delete after a complete read",
+         .del = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain, "Download erfolgt, 3 Codes im Pen."}},
+         .commands = kFullDeleting,
+         .rows = 3,
+         .left = 0},
+        {.what = "delete after a failed read",
+         .del = true,
+         .codeReplyLost = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain,
+                    "Download erfolgt, 0 Codes im Pen.\rDer Pen wurde nicht "
+                    "gelöscht: die Codes wurden nicht vollständig gelesen."}},
+         .commands = kFull},
+        {.what = "failed read, no delete asked",
+         .codeReplyLost = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain, "Download erfolgt, 0 Codes im Pen."}},
+         .commands = kFull},
+        {.what = "delete with 201 codes",
+         .codes = 201,
+         .del = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain,
+                    "Download erfolgt, 200 Codes im Pen.\rDer Pen wurde nicht "
+                    "gelöscht: 1 Code blieb ungelesen im Pen."}},
+         .commands = kFull,
+         .rows = 200,
+         .left = 201},
+        {.what = "a parameter that does not convert",
+         .del = true,
+         .badParameter = true,
+         .statuses = {"Warte auf Scanner", "Code-Download aktiv", "Parameter-Download aktiv",
+                      "Auslesen abgebrochen."},
+         .boxes = {{BoxKind::AppError, "'0x01 02' ist kein gültiger Integerwert"}},
+         .commands = kFull,
+         .rows = 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        station = StationPen{};
+        station.codes = SomeCodes(c.codes);
+        station.present = c.present;
+        station.proto = c.proto;
+        station.status = c.status;
+        station.answersCodeRead = !c.codeReplyLost;
+        station.badParameter = c.badParameter;
+        clock->commands.clear();
+        CodeCount = 0;
+        FreshView();
+        view.answers = {c.answer};
+        Einstell.Download = c.mode;
+        Einstell.DownDel = c.del;
+        if (c.openFails) fake->Fail("Open", 2);
+
+        form->Command(Ctl::BDownload, Notify::Click);
+
+        EXPECT_EQ(view.statusTexts[0], c.statuses);
+        EXPECT_EQ(Boxes(), c.boxes);
+        if (c.status != 0) {
+            EXPECT_EQ(view.boxes.front().buttons, Buttons::YesNo);
+        }
+        EXPECT_EQ(clock->commands, c.commands);
+        EXPECT_EQ(view.rows.size(), std::size_t(c.rows));
+        EXPECT_EQ(station.codes.size(), c.left);
+        ExpectEndedCleanly();
+    }
+}
+
+TEST_F(Exchange, DownloadShowsThePenAndItsCodes) {
+    station.codes = {{'A', "4006381333931"}, {'a', ""}, {'H', "X;1"}};
+    station.loudness = 7;
+    form->BDownloadClick();
+    ASSERT_EQ(view.rows.size(), 3u);
+    EXPECT_EQ(view.rows[0],
+              (Texts{"4006381333931", "0x41", "UPC-A, UPC-E, UPC-E1, EAN-8, EAN-13", "OK", ""}));
+    EXPECT_EQ(view.rows[1], (Texts{"", "0x61", "unknown", "OK", ""}));
+    EXPECT_EQ(view.texts[Ctl::LPProto], "0x31");
+    EXPECT_EQ(view.texts[Ctl::LPFirmware], "FW 2.10 ");
+    EXPECT_EQ(view.texts[Ctl::LPDevID], "PEN0042");
+    EXPECT_EQ(view.texts[Ctl::LPUploads], "3");
+    EXPECT_EQ(view.texts[Ctl::LPCodes], "3");
+    EXPECT_EQ(view.texts[Ctl::EPUserData], "00 01 02 03 04 05 06 AB");
+    EXPECT_EQ(view.positions[Ctl::TrackBLoud], 3);
+    ASSERT_EQ(view.lines[Ctl::Memo2].size(), 31u);
+    EXPECT_EQ(view.lines[Ctl::Memo2][2], "0x02 : 02 02 07");
+}
+
+// The parameters alone leave the codes of the last read in place and show
+// them again, without the counters that only a code read brings.
+TEST_F(Exchange, ParametersOnlyAfterACodeRead) {
+    station.codes = SomeCodes(7);
+    Einstell.Download = 1;
+    form->BDownloadClick();
+    Einstell.Download = 2;
+    form->BDownloadClick();
+    EXPECT_EQ(view.rows.size(), 7u);
+    EXPECT_EQ(view.texts[Ctl::LPUploads], "");
+    EXPECT_EQ(view.texts[Ctl::LPCodes], "");
+    EXPECT_EQ(view.texts[Ctl::LPProto], "0x31");
+    EXPECT_EQ(view.boxes.back().text, "Parameter-Download erfolgt.");
+}
+
+TEST_F(Exchange, CodesOnTheClipboardBeforeTheParametersAreRead) {
+    station.codes = SomeCodes(2);
+    Einstell.DownClip = true;
+    Einstell.ExpFormat = 1;
+    std::string atParameters = "not yet";
+    clock->onCommand = [&](const std::string& command) {
+        if (command == "params 1-16") atParameters = view.clipboard;
+    };
+    form->BDownloadClick();
+    EXPECT_EQ(atParameters, "1;66;4006381331001\r\n2;67;4006381331002\r\n");
+    EXPECT_EQ(view.boxes.size(), 1u);  // the success box only
+}
+
+TEST_F(Exchange, LongReplyShowsItsProgress) {
+    station.codes = SomeCodes(200);
+    Einstell.Download = 1;
+    form->BDownloadClick();
+    const Texts& shown = view.statusTexts[1];
+    // 14 header bytes, 200 blocks of 15, the closing 0x00 and the check byte.
+    for (const char* text : {"1.000 Bytes", "2.000 Bytes", "3.016 Bytes"})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << text;
+    ExpectEndedCleanly();
+}
+
+TEST_F(Exchange, Clear) {
+    struct Case {
+        const char* what;
+        bool present;
+        Texts statuses;
+        Box box;
+        Texts commands;
+        std::size_t left;
+    } cases[] = {
+        {"pen in the station",
+         true,
+         {"Warte auf Scanner", "Codes gelöscht"},
+         {BoxKind::Plain, "Barcodes gelöscht."},
+         {"wake", "delete", "sleep"},
+         0},
+        {"no pen",
+         false,
+         {"Warte auf Scanner", "Scanner nicht erkannt"},
+         {BoxKind::Plain, "Kein Scanner gefunden."},
+         {"wake"},
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        station = StationPen{};
+        station.codes = SomeCodes(4);
+        form->BDownloadClick();  // codes in memory and in the list
+        station.present = c.present;
+        clock->commands.clear();
+        view.boxes.clear();
+        view.statusTexts[0].clear();
+
+        form->Command(Ctl::BClear, Notify::Click);
+
+        EXPECT_EQ(view.statusTexts[0], c.statuses);
+        EXPECT_EQ(Boxes(), std::vector<Box>{c.box});
+        EXPECT_EQ(clock->commands, c.commands);
+        EXPECT_EQ(station.codes.size(), c.left);
+        EXPECT_TRUE(view.rows.empty());
+        EXPECT_EQ(CodeCount, 4);  // still there to be saved or copied
+        ExpectEndedCleanly();
+    }
+}
+
+// The waits handle window messages: clicks that arrive meanwhile do nothing,
+// and the commands show as disabled.
+TEST_F(Exchange, SecondClickDuringAnExchangeDoesNothing) {
+    station.codes = SomeCodes(3);
+    bool greyed = false;
+    clock->onCommand = [&](const std::string& command) {
+        if (command != "codes") return;
+        greyed = !view.enabled[Ctl::BDownload] && !view.enabled[Ctl::BClear] &&
+                 !view.enabled[Ctl::BSave];
+        for (Ctl id :
+             {Ctl::BDownload, Ctl::BClear, Ctl::BSave, Ctl::BClip, Ctl::BLoad, Ctl::BUpload})
+            form->Command(id, Notify::Click);
+    };
+    form->BDownloadClick();
+    EXPECT_TRUE(greyed);
+    EXPECT_EQ(clock->commands, kFull);
+    EXPECT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.rows.size(), 3u);
+    ExpectEndedCleanly();
+}
+
+// Closing in the middle stops the exchange at its next look: no further
+// command, the port closed, and then the window closes by its normal steps.
+TEST_F(Exchange, CloseDuringAnExchangeWaitsForTheLinkToBeReleased) {
+    struct Case {
+        const char* what;
+        bool clear;
+        const char* closeAt;
+        Texts commands;
+    } cases[] = {
+        {"download, reading codes", false, "codes", {"wake", "codes"}},
+        {"download, waking", false, "wake", {"wake"}},
+        {"clear, deleting", true, "delete", {"wake", "delete"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        station = StationPen{};
+        station.codes = SomeCodes(3);
+        clock->commands.clear();
+        FreshView();
+        bool closed = true;
+        clock->onCommand = [&](const std::string& command) {
+            if (command == c.closeAt) closed = form->FormCloseQuery();
+        };
+        form->Command(c.clear ? Ctl::BClear : Ctl::BDownload, Notify::Click);
+        clock->onCommand = nullptr;
+
+        EXPECT_FALSE(closed);
+        EXPECT_EQ(clock->commands, c.commands);
+        EXPECT_TRUE(view.boxes.empty());
+        EXPECT_EQ(view.closeRequests, 1);
+        ExpectEndedCleanly();
+        EXPECT_TRUE(form->FormCloseQuery());
+    }
+}
+
+}  // namespace

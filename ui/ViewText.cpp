@@ -1,0 +1,57 @@
+#include "ViewText.h"
+
+namespace ui {
+
+std::string HexByte(std::uint8_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[value >> 4], digits[value & 15]};
+}
+
+std::string SymbologyName(std::uint8_t symbology) {
+    static const char* const kNames[] = {
+        "UPC-A, UPC-E, UPC-E1, EAN-8, EAN-13",      // A
+        "Code 39, Code 32",                         // B
+        "Codabar",                                  // C
+        "Code 128 or ISBT 128",                     // D
+        "Code 93",                                  // E
+        "Interleaved 2 of 5",                       // F
+        "Discrete 2 of 5 or Discrete 2 of 5 IATA",  // G
+        "unknown",                                  // H
+        "unknown",                                  // I
+        "MSI Plessey",                              // J
+        "UCC/EAN-128",                              // K
+        "Bookland EAN",                             // L
+        "Trioptic Code 39",                         // M
+        "Coupon Code",                              // N
+    };
+    if (symbology < 'A' || symbology > 'N') return "unknown";
+    return kNames[symbology - 'A'];
+}
+
+std::string ByteText(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (b >> 6));
+            text += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return text;
+}
+
+std::string ReceivedText(std::int32_t bytes) {
+    const std::string digits = std::to_string(bytes < 0 ? 0 : bytes);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        // A dot before every group of three digits from the right.
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += '.';
+        text += digits[i];
+    }
+    return text + " Bytes";
+}
+
+}  // namespace ui
