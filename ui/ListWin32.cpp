@@ -41,6 +41,20 @@ LRESULT HauptWin32::ListNotify(const NMHDR& hdr) {
         case NM_DBLCLK:
             form.Safely([&] { form.ListView1DblClick(); });
             return 0;
+        case LVN_KEYDOWN: {
+            // Ctrl+A selects every row, Ctrl+C copies the selected ones.
+            const auto& key = *reinterpret_cast<const NMLVKEYDOWN*>(&hdr);
+            if (GetKeyState(VK_CONTROL) >= 0) return 0;
+            if (key.wVKey == 'A') {
+                LVITEMW all{};
+                all.stateMask = LVIS_SELECTED;
+                all.state = LVIS_SELECTED;
+                SendMessageW(Hwnd(Ctl::ListView1), LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&all));
+            } else if (key.wVKey == 'C') {
+                form.Safely([&] { form.ListView1CopySelection(); });
+            }
+            return 0;
+        }
         case LVN_BEGINLABELEDITW:
             return FALSE;  // the first column may be edited
         case LVN_ENDLABELEDITW: {
