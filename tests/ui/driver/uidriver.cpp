@@ -15,6 +15,7 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -185,6 +186,57 @@ HWND FindBox() {
         },
         LPARAM(&search));
     return search.found;
+}
+
+// A list view row's cell rectangle, on the screen.
+RECT CellOnScreen(HWND list, int row, int column) {
+    Remote remote(list, sizeof(RECT));
+    RECT r{};
+    r.top = column;
+    // The first column's bounds would be the whole row; its label is the cell.
+    r.left = column == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    remote.Write(0, &r, sizeof r);
+    const UINT message = column == 0 ? LVM_GETITEMRECT : LVM_GETSUBITEMRECT;
+    if (!SendMessageW(list, message, WPARAM(row), LPARAM(remote.Address())))
+        Fail("no row " + std::to_string(row));
+    remote.Read(0, &r, sizeof r);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Real input, as a user's mouse and keyboard give it, to the window in front.
+void Input(std::vector<INPUT> inputs) {
+    if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+        Fail("input not taken");
+}
+
+INPUT Mouse(DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    return in;
+}
+
+// Clicks (count times) in the middle of a row's cell, the window in front.
+void ClickCell(HWND list, int row, int column, int count) {
+    SetForegroundWindow(Main());
+    Sync();
+    const RECT r = CellOnScreen(list, row, column);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    std::vector<INPUT> clicks;
+    for (int i = 0; i < count; ++i) {
+        clicks.push_back(Mouse(MOUSEEVENTF_LEFTDOWN));
+        clicks.push_back(Mouse(MOUSEEVENTF_LEFTUP));
+    }
+    Input(clicks);
+    Sync();
+}
+
+// The program's own file dialog (a dialog with a file name field).
+HWND FindFileDialog() {
+    HWND box = FindBox();
+    if (box && (GetDlgItem(box, 0x47C) || GetDlgItem(box, 0x480))) return box;
+    return nullptr;
 }
 
 std::vector<HWND> Buttons(HWND box) {
@@ -530,6 +582,74 @@ const std::map<std::string, Command>& Commands() {
                   Fail("input refused");
               Sleep(100);
               Sync();
+          }}},
+        {"clipboard",
+         {0, ": the clipboard's text; a CR shows as \\r",
+          [](const Args&) {
+              if (!OpenClipboard(nullptr)) Fail("clipboard busy");
+              std::wstring text;
+              if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                  if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+                      text = p;
+                      GlobalUnlock(data);
+                  }
+              }
+              CloseClipboard();
+              std::string shown;
+              for (char c : platform::Narrow(text))
+                  shown += c == '\r' ? std::string("\\r") : std::string(1, c);
+              std::fputs(shown.c_str(), stdout);
+          }}},
+        {"clickrow",
+         {2, "ID ROW [COUNT]: clicks a list row COUNT times (2: a double-click) with the mouse",
+          [](const Args& a) {
+              ClickCell(Control(Number(a[0])), Number(a[1]), 0, a.size() > 2 ? Number(a[2]) : 1);
+          }}},
+        {"clickbelow",
+         {1, "ID: double-clicks in a list's empty area below its rows",
+          [](const Args& a) {
+              HWND list = Control(Number(a[0]));
+              SetForegroundWindow(Main());
+              RECT r{};
+              GetWindowRect(list, &r);
+              SetCursorPos((r.left + r.right) / 2, r.bottom - 20);
+              Input({Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP),
+                     Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
+              Sync();
+          }}},
+        {"selected",
+         {1, "ID: a list's selected rows, one number a line",
+          [](const Args& a) {
+              HWND list = Control(Number(a[0]));
+              for (int i = -1;
+                   (i = int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) >= 0;)
+                  Print(std::to_string(i));
+          }}},
+        {"rowcolour",
+         {2, "ID ROW: the background on the screen of a row's last (empty) cell, R G B",
+          [](const Args& a) {
+              HWND list = Control(Number(a[0]));
+              HWND header = HWND(SendMessageW(list, LVM_GETHEADER, 0, 0));
+              const int last = int(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1;
+              const RECT r = CellOnScreen(list, Number(a[1]), last);
+              Sync();
+              HDC screen = GetDC(nullptr);
+              const COLORREF c = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+              ReleaseDC(nullptr, screen);
+              Print(std::to_string(GetRValue(c)) + " " + std::to_string(GetGValue(c)) + " " +
+                    std::to_string(GetBValue(c)));
+          }}},
+        {"savefile",
+         {1, "PATH: types the path into the open file dialog and saves",
+          [](const Args& a) {
+              HWND dialog = WaitFor(FindFileDialog, kDefaultWait, "the file dialog");
+              HWND name =
+                  GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+              SendMessageW(name, WM_SETTEXT, 0, LPARAM(platform::Widen(a[0]).c_str()));
+              PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           LPARAM(GetDlgItem(dialog, IDOK)));
+              WaitFor([dialog] { return IsWindow(dialog) ? nullptr : dialog; }, kDefaultWait,
+                      "the file dialog to close");
           }}},
         {"atom",
          {1, "TEXT: adds a global atom, prints its number",

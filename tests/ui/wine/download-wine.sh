@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# The real Stylorix.exe under Wine reading the pen simulator on a mapped COM
+# port, worked from outside by the project's own driver: download, clear,
+# export, clipboard and look-up as a user does them.
+#   download-wine.sh CASE
+# Environment as ui-wine.sh, and PENSIM (native simulator) and SHIM (the pty
+# shim that gives Wine a real port's modem lines and parity on a pty).
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+: "${PENSIM:?}" "${SHIM:?}"
+ui_need_display "$@"
+ui_case=$1
+ui_wine_up
+ui_dpi 96
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-download.XXXXXX")
+sim_pid=
+com_link=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  [ -n "$com_link" ] && rm -f "$com_link"
+  rm -rf "$work"
+  ui_wine_down
+}
+trap cleanup EXIT
+
+# Starts the simulator with the given options on a pty mapped to a COM port
+# (never COM1, Wine's console; COM40 and up belong to other tests); sets port.
+start_sim() {
+  "$PENSIM" --state "$work/sim.state" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+  sim_pid=$!
+  local pty=
+  for _ in $(seq 100); do
+    pty=$(head -1 "$work/sim.out" 2>/dev/null || true)
+    [ -n "$pty" ] && break
+    sleep 0.05
+  done
+  [ -e "$pty" ] || ui_fail "simulator did not start: $(cat "$work/sim.err")"
+  local n=${pty##*/}
+  n=$(( n % 38 + 2 ))
+  com_link=$WINEPREFIX/dosdevices/com$n
+  ln -sfn "$pty" "$com_link"
+  port=COM$n
+}
+sim_state() { grep "^$1=" "$work/sim.state" | cut -d= -f2; }
+
+start_window() {
+  LD_PRELOAD=$SHIM wine "$PROGRAM" >/dev/null 2>&1 &
+  ui_pid=$!
+  drv wait >/dev/null
+}
+close_window() {
+  drv post 0x10 0 0
+  ui_ended
+}
+
+# The box that ends an exchange (bounded by the exchange's own length).
+expect_box() {
+  local got
+  got=$(drv box "${2:-60000}") || ui_fail "no box"
+  [ "$got" = "$1" ] || ui_fail "box: wanted [$1], got [$got]"
+  drv press OK
+}
+
+case_download() {
+  start_sim --code A:4006381333931 --code E:96385074 --code C:STYLORIX-42 --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 2
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 3 Codes im Pen.\nOK'
+  expect "Download komplett" status 0
+  expect "" status 1
+  expect "0" visible PInsert
+  expect $'4006381333931|0x41|UPC-A, UPC-E, UPC-E1, EAN-8, EAN-13|OK|\n96385074|0x45|Code 93|OK|\nSTYLORIX-42|0x43|Codabar|OK|' rows ListView1
+  expect "255 255 255" rowcolour ListView1 0
+  expect "204 255 204" rowcolour ListView1 1
+  expect "255 255 255" rowcolour ListView1 2
+  expect "0x31" text LPProto
+  expect "0x00" text LPStatus
+  expect "3" text LPCodes
+  expect "1" enabled BDownload
+  [ "$(sim_state codes_left)" = 3 ] || ui_fail "the pen was cleared"
+  [ "$(sim_state sleeps)" = 1 ] || ui_fail "the pen was not sent to sleep"
+
+  # Ctrl+A and Ctrl+C in the list copy the export lines of every row.
+  drv clickrow ListView1 1
+  drv keys ctrl+a
+  expect $'0\n1\n2' selected ListView1
+  drv keys ctrl+c
+  expect $'65;4006381333931\\r\n69;96385074\\r\n67;STYLORIX-42\\r' clipboard
+  drv no-box
+  close_window
+}
+
+case_clipboard() {
+  start_sim --code A:123 --code B:ABC --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 2 DownClip REG_SZ 1 ExpFormat REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  expect $'1;65;123\\r\n2;66;ABC\\r' clipboard
+  drv no-box
+  close_window
+}
+
+case_clear() {
+  start_sim --code A:123 --code B:ABC --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 2
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  drv click BClear
+  expect_box $'Stylorix Control\nBarcodes gelöscht.\nOK'
+  expect "Codes gelöscht" status 0
+  expect "" rows ListView1
+  [ "$(sim_state codes_left)" = 0 ] || ui_fail "the simulator still holds codes"
+  # The codes read before are still there to be copied.
+  drv click BClip
+  expect_box $'Stylorix Control\nDie Barcodes wurden in die Zwischenablage kopiert.\nOK'
+  expect $'65;123\\r\n66;ABC\\r' clipboard
+  close_window
+}
+
+case_no_pen() {
+  # A port that is not there.
+  settings Comport REG_SZ COM77 Timeout REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Fehler\nKann COM-Port nicht öffnen.\nOK'
+  expect "COM-Port Fehler!" status 0
+  close_window
+  # A station without a pen: nothing answers.
+  start_sim --fault silence@wake --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nKein Download erfolgt.\nOK'
+  expect "Scanner nicht erkannt" status 0
+  drv click BClear
+  expect_box $'Stylorix Control\nKein Scanner gefunden.\nOK'
+  close_window
+}
+
+# A full pen at the station's real pace, cleared after the read.
+case_many() {
+  start_sim --generate 200 --pace real
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 3 DownDel REG_SZ 1 Download REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 200 Codes im Pen.\nOK' 120000
+  [ "$(drv rows ListView1 | wc -l)" = 200 ] || ui_fail "not all rows listed"
+  [ "$(sim_state codes_left)" = 0 ] || ui_fail "the pen was not cleared"
+  close_window
+}
+
+# One code more than the window can hold: nothing is cleared, and it says so.
+case_too_many() {
+  start_sim --generate 201 --pace real
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 3 DownDel REG_SZ 1 Download REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 200 Codes im Pen.\rDer Pen wurde nicht gelöscht: 1 Code blieb ungelesen im Pen.\nOK' 120000
+  [ "$(sim_state codes_left)" = 201 ] || ui_fail "the pen was touched"
+  [ "$(sim_state deletes)" = 0 ] || ui_fail "a delete was sent"
+  close_window
+}
+
+case_save() {
+  start_sim --code A:123 --code B:'x;y' --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 2 ExpFormat REG_DWORD 1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  drv post 0x111 108 0     # "Speichern" (WM_COMMAND, BSave): the dialog is modal
+  drv savefile 'Z:'"$(winepath -w "$work" 2>/dev/null | sed 's/^Z://')"'\codes.csv'
+  expect_box $'Stylorix Control\nBarcodes gespeichert.\nOK'
+  [ "$(od -An -c "$work/codes.csv" | tr -s ' ')" = "$(printf '1;65;123\r\n2;66;x;y\r\n' | od -An -c | tr -s ' ')" ] ||
+    ui_fail "file: $(od -c "$work/codes.csv")"
+  close_window
+}
+
+# The user's browser gets the address with the code encoded in it.
+case_lookup() {
+  start_sim --code A:'A&B #1' --code B:123 --pace full
+  settings Comport REG_SZ "$port" Timeout REG_DWORD 2 URL REG_SZ 'https://find.example/q?s=%s&n=1'
+  printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/browser.sh"
+  chmod +x "$work/browser.sh"
+  wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$work/browser.sh" /f >/dev/null 2>&1
+  start_window
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  drv clickbelow ListView1          # beside the rows: nothing
+  drv clickrow ListView1 0 2
+  for _ in $(seq 100); do [ -s "$work/opened" ] && break; sleep 0.1; done
+  [ "$(cat "$work/opened" 2>/dev/null)" = 'https://find.example/q?s=A%26B%20%231&n=1' ] ||
+    ui_fail "opened: $(cat "$work/opened" 2>/dev/null)"
+  drv no-box
+  close_window
+}
+
+"case_${ui_case//-/_}"
+echo "PASS [$ui_case]"
