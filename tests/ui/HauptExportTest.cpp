@@ -106,9 +106,8 @@ TEST_F(Export, SaveThroughTheDialog) {
     Einstell.ExpFormat = 1;
     form->Command(Ctl::BSave, Notify::Click);
     EXPECT_EQ(OnlyBox().text, "Barcodes gespeichert.");
-    std::ifstream in(path, std::ios::binary);
     std::stringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     EXPECT_EQ(content.str(), "1;65;123\r\n2;66;ABC\r\n");
     std::filesystem::remove(path);
 }
