@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Prints figures of the real window's download under Wine against the pen
+# simulator at the station's real pace (no pass or fail):
+#   wall      from the click on "Download" to the success box
+#   bound     the protocol's lower bound: the 500 ms settling wait, then per
+#             command the reply's time on the wire (11 bits a byte at 2400
+#             baud) rounded up to the next 500 ms look
+#   cpu       the window process's CPU time over the wall time
+# and the time the real list takes to show 200 codes.
+#   tests/ui/wine/download-bench.sh [COUNT...]     (default 1 50 200)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+build=$root/build/windows
+export PROGRAM=${PROGRAM:-$build/app/Stylorix.exe} DRIVER=${DRIVER:-$build/tests/ui/uidriver.exe}
+export UI_WINEPREFIX=${UI_WINEPREFIX:-$build/wineprefix-ui}
+PENSIM=${PENSIM:-$build/host/tools/pensim}
+SHIM=${SHIM:-$build/host/tests/ptyshim/libstylorix_ptyshim.so}
+source "$root/tests/ui/wine/lib.sh"
+ui_need_display "$@"
+counts=("${@:-}")
+[ -n "${counts[0]}" ] || counts=(1 50 200)
+ui_wine_up
+ui_dpi 96
+work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-dlbench.XXXXXX")
+sim_pid=
+trap '[ -n "$sim_pid" ] && kill $sim_pid 2>/dev/null; rm -rf "$work"; ui_wine_down' EXIT
+drv atom warm >/dev/null   # the server and the desktop are up before the clock starts
+
+# Seconds a reply takes on the wire, rounded up to the next look.
+looks() { awk -v b="$1" 'BEGIN { w = b * 11 / 2400; n = int(w / 0.5); if (n * 0.5 < w - 1e-9) n++; if (n < 1) n = 1; print n * 0.5 }'; }
+
+hz=$(getconf CLK_TCK)
+printf '%6s %8s %8s %7s %7s\n' codes "wall s" "bound s" ratio "cpu %"
+for n in "${counts[@]}"; do
+  "$PENSIM" --generate "$n" --pace real >"$work/sim.out" 2>/dev/null &
+  sim_pid=$!
+  pty=
+  for _ in $(seq 100); do pty=$(head -1 "$work/sim.out" 2>/dev/null || true); [ -n "$pty" ] && break; sleep 0.05; done
+  com=$(( ${pty##*/} % 38 + 2 ))
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
+  settings Comport REG_SZ "COM$com"
+  LD_PRELOAD=$SHIM wine "$PROGRAM" >/dev/null 2>&1 &
+  ui_pid=$!
+  drv wait 30000 >/dev/null
+  pid=$(ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n | tail -1 | awk '{print $1}')
+  c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  t0=$(date +%s%N)
+  drv click BDownload
+  drv box 120000 >/dev/null
+  t1=$(date +%s%N)
+  c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  drv press OK
+  # Wake-up 22 bytes, codes 16 + 15 a code (13 digits), two parameter
+  # replies well under one look each, sleep 3 bytes.
+  bound=$(awk -v s=0.5 -v a="$(looks 22)" -v b="$(looks $((16 + 15 * n)))" -v c="$(looks 60)" \
+    -v d="$(looks 60)" -v e="$(looks 3)" 'BEGIN { print s + a + b + c + d + e }')
+  awk -v n="$n" -v w=$((t1 - t0)) -v b="$bound" -v c=$((c1 - c0)) -v hz="$hz" \
+    'BEGIN { ws = w / 1e9; printf "%6d %8.2f %8.2f %7.3f %7.1f\n", n, ws, b, ws / b, 100 * c / hz / ws }'
+  drv post 0x10 0 0
+  ui_ended
+  kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null || true
+  sim_pid=
+  rm -f "$WINEPREFIX/dosdevices/com$com"
+done
+wine "$build/tests/ui/listfill_bench.exe"
