@@ -217,18 +217,38 @@ INPUT Mouse(DWORD flags) {
     return in;
 }
 
-// Clicks (count times) in the middle of a row's cell, the window in front.
-void ClickCell(HWND list, int row, int column, int count) {
+// Moves the mouse cursor and waits until the system reports it there (under
+// Wine the move goes through the X server first).
+void MoveCursor(POINT to) {
+    SetCursorPos(to.x, to.y);
+    WaitFor(
+        [to] {
+            POINT now{};
+            GetCursorPos(&now);
+            return now.x == to.x && now.y == to.y ? GetDesktopWindow() : nullptr;
+        },
+        kDefaultWait, "the mouse cursor");
+}
+
+// Clicks once in the middle of a row's cell, the window in front.
+void ClickCell(HWND list, int row, int column) {
     SetForegroundWindow(Main());
     Sync();
     const RECT r = CellOnScreen(list, row, column);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    std::vector<INPUT> clicks;
-    for (int i = 0; i < count; ++i) {
-        clicks.push_back(Mouse(MOUSEEVENTF_LEFTDOWN));
-        clicks.push_back(Mouse(MOUSEEVENTF_LEFTUP));
-    }
-    Input(clicks);
+    MoveCursor({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Input({Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
+    Sync();
+}
+
+// A double-click as the list receives it, the cursor where the user's would
+// be. (Telling a double-click from two clicks is the platform's; on a busy
+// machine Wine sometimes takes the second click for the start of an edit.)
+void DoubleClickAt(HWND list, POINT screen) {
+    MoveCursor(screen);
+    POINT client = screen;
+    ScreenToClient(list, &client);
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+    PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
     Sync();
 }
 
@@ -601,21 +621,22 @@ const std::map<std::string, Command>& Commands() {
               std::fputs(shown.c_str(), stdout);
           }}},
         {"clickrow",
-         {2, "ID ROW [COUNT]: clicks a list row COUNT times (2: a double-click) with the mouse",
-          [](const Args& a) {
-              ClickCell(Control(Number(a[0])), Number(a[1]), 0, a.size() > 2 ? Number(a[2]) : 1);
-          }}},
-        {"clickbelow",
-         {1, "ID: double-clicks in a list's empty area below its rows",
+         {2, "ID ROW: clicks a list row with the mouse",
+          [](const Args& a) { ClickCell(Control(Number(a[0])), Number(a[1]), 0); }}},
+        {"dblclick",
+         {2, "ID ROW|below: double-clicks a list row, or the list's empty area below its rows",
           [](const Args& a) {
               HWND list = Control(Number(a[0]));
-              SetForegroundWindow(Main());
-              RECT r{};
-              GetWindowRect(list, &r);
-              SetCursorPos((r.left + r.right) / 2, r.bottom - 20);
-              Input({Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP),
-                     Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP)});
-              Sync();
+              POINT at{};
+              if (a[1] == "below") {
+                  RECT r{};
+                  GetWindowRect(list, &r);
+                  at = {(r.left + r.right) / 2, r.bottom - 30};
+              } else {
+                  const RECT r = CellOnScreen(list, Number(a[1]), 0);
+                  at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+              }
+              DoubleClickAt(list, at);
           }}},
         {"selected",
          {1, "ID: a list's selected rows, one number a line",
