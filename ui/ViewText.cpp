@@ -1,5 +1,7 @@
 #include "ViewText.h"
 
+#include "Utf.h"
+
 namespace ui {
 
 std::string HexByte(std::uint8_t value) {
@@ -29,18 +31,7 @@ std::string SymbologyName(std::uint8_t symbology) {
 }
 
 std::string ByteText(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | (b >> 6));
-            text += static_cast<char>(0x80 | (b & 0x3F));
-        }
-    }
-    return text;
+    return platform::AnsiToUtf8(bytes);
 }
 
 std::string ReceivedText(std::int32_t bytes) {

@@ -14,8 +14,8 @@ std::string HexByte(std::uint8_t value);
 // The name of the pen's symbology letter; "unknown" for any other value.
 std::string SymbologyName(std::uint8_t symbology);
 
-// A code or firmware text as the pen sent it, one character per byte, as
-// UTF-8 for the screen: byte 0xE4 is "ä".
+// A code or firmware text as the pen sent it, one character per byte in the
+// Western Windows code page, as UTF-8 for the screen: byte 0xE4 is "ä".
 std::string ByteText(const std::string& bytes);
 
 // Received bytes as the status bar shows them: "2.345 Bytes".
