@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Renders the main window after a download from the pen simulator (the
+# barcode list and the parameter page) under Wine on a virtual X display into
+# docs/ (PNG). Needs the windows preset's build.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/windows
+export PROGRAM=$build/app/Stylorix.exe DRIVER=$build/tests/ui/uidriver.exe
+export UI_WINEPREFIX=$build/wineprefix-shots UI_SCREEN=1600x1200
+PENSIM=$build/host/tools/pensim SHIM=$build/host/tests/ptyshim/libstylorix_ptyshim.so
+source "$root/tests/ui/wine/lib.sh"
+ui_need_display "$@"
+ui_wine_up
+ui_dpi 96
+
+work=$(mktemp -d)
+"$PENSIM" --code A:4006381333931 --code A:9783161484100 --code E:96385074 --code C:A40156B \
+  --code D:STYLORIX-42 --code B:CODE39-TEST --code F:12345678 --code K:0104012345678901 \
+  --uploads 17 --pace full >"$work/sim.out" 2>/dev/null &
+sim=$!
+trap 'kill $sim 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/com29"; rm -rf "$work"; ui_wine_down' EXIT
+for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
+ln -sfn "$(head -1 "$work/sim.out")" "$WINEPREFIX/dosdevices/com29"
+
+settings Comport REG_SZ COM29 Timeout REG_DWORD 2
+LD_PRELOAD=$SHIM wine "$PROGRAM" >/dev/null 2>&1 &
+ui_pid=$!
+drv wait >/dev/null
+drv click BDownload
+drv box 30000 >/dev/null
+drv press OK
+# The frame repaints after the box has gone, as on any desktop.
+drv post 0x0086 1 0 # WM_NCACTIVATE
+drv send 0 0 0 >/dev/null
+read -r left top width height < <(drv outer)
+shot() {
+  drv send 0x8066 0 0 >/dev/null  # to the front, with an active title bar
+  sleep 0.5                       # let the page paint before the picture is taken
+  import -window root -crop "${width}x${height}+${left}+${top}" +repage "$root/docs/$1"
+  echo "docs/$1"
+}
+shot window-download-96.png
+drv tab PageControl1 2 >/dev/null
+shot window-download-parameter-96.png
+drv post 0x10 0 0
+ui_ended
