@@ -17,11 +17,13 @@ void TFHaupt::ShowCodes() {
     // An empty download leaves the list as it was.
     if (CodeCount == 0) return;
     view_.ClearRows();
+    std::vector<std::vector<std::string>> rows;
     for (std::int32_t i = 1; i <= CodeCount; ++i) {
         const TCodes& code = Codes[i];
-        view_.AddRow({ByteText(code.Code), "0x" + HexByte(code.Symbology),
-                      SymbologyName(code.Symbology), "OK", ""});
+        rows.push_back({ByteText(code.Code), "0x" + HexByte(code.Symbology),
+                        SymbologyName(code.Symbology), "OK", ""});
     }
+    view_.AddRows(rows);
 }
 
 void TFHaupt::ShowParam(std::uint8_t mode) {

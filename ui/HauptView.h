@@ -201,6 +201,10 @@ class HauptView {
     // --- the barcode list
     virtual void ClearRows() = 0;
     virtual void AddRow(const std::vector<std::string>& cells) = 0;  // five cells
+    // Many rows at once; a view may draw the list once, after the last.
+    virtual void AddRows(const std::vector<std::vector<std::string>>& rows) {
+        for (const auto& cells : rows) AddRow(cells);
+    }
     virtual int RowCount() = 0;
     virtual std::string RowText(int row, int column) = 0;
     // The row whose icon, label or state icon lies under the mouse cursor.

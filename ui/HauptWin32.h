@@ -67,6 +67,7 @@ class HauptWin32 : public HauptView {
     void RequestClose() override;
     void ClearRows() override;
     void AddRow(const std::vector<std::string>& cells) override;
+    void AddRows(const std::vector<std::vector<std::string>>& rows) override;
     int RowCount() override;
     std::string RowText(int row, int column) override;
     std::optional<int> RowAtCursor() override;

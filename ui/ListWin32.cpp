@@ -86,6 +86,17 @@ void HauptWin32::AddRow(const std::vector<std::string>& cells) {
     }
 }
 
+void HauptWin32::AddRows(const std::vector<std::vector<std::string>>& rows) {
+    // Drawn once at the end: row by row, every insertion would redraw and
+    // rescale the list.
+    HWND list = Hwnd(Ctl::ListView1);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, WPARAM(RowCount() + int(rows.size())), 0);
+    for (const auto& cells : rows) AddRow(cells);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 int HauptWin32::RowCount() {
     return int(SendMessageW(Hwnd(Ctl::ListView1), LVM_GETITEMCOUNT, 0, 0));
 }
