@@ -2,7 +2,7 @@
 // read its codes, list them or write them to a file, clear the pen when asked,
 // send it to sleep, close the port and store the settings.
 
-#include <iostream>
+#include <string>
 
 #include "ConsoleMode.h"
 #include "DevicePath.h"

@@ -3,7 +3,6 @@
 // past the received bytes, whatever a length byte claims.
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Errors.h"
 #include "Pen.h"

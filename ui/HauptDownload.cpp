@@ -1,7 +1,5 @@
 // Download and clear: one exchange with the pen each.
 
-#include <exception>
-
 #include "Errors.h"
 #include "Haupt.h"
 #include "Pen.h"

@@ -7,15 +7,12 @@
 #include <windows.h>
 
 #include <map>
-#include <memory>
 #include <vector>
 
 #include "HandlesWin32.h"
 #include "Haupt.h"
 #include "HauptView.h"
 #include "Layout.h"
-
-class TDMPen;
 
 namespace ui {
 
@@ -114,7 +111,6 @@ class HauptWin32 : public HauptView {
     int iconState_ = -1;
     platform::OwnedGdi<HFONT> font_, bold_, large_, panelFont_, fixed_;
     platform::OwnedGdi<HBRUSH> yellow_;
-    HBRUSH oddRow_ = nullptr;
 };
 
 }  // namespace ui
