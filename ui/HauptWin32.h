@@ -109,8 +109,8 @@ class HauptWin32 : public HauptView {
     HWND focus_ = nullptr;  // the control that had the focus when the window went inactive
     int quiet_ = 0;         // >0 while the view changes a control itself
     int iconState_ = -1;
-    platform::OwnedGdi<HFONT> font_, bold_, large_, panelFont_, fixed_;
-    platform::OwnedGdi<HBRUSH> yellow_;
+    platform::OwnedFont font_, bold_, large_, panelFont_, fixed_;
+    platform::OwnedBrush yellow_;
 };
 
 }  // namespace ui

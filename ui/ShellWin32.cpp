@@ -45,20 +45,12 @@ struct ClipboardOpen {
     }
 };
 
-struct GlobalMemory {
-    HGLOBAL handle;
-    ~GlobalMemory() {
-        if (handle) GlobalFree(handle);
-    }
-};
-
 std::string SystemText(DWORD error) {
-    wchar_t* text = nullptr;
+    platform::OwnedLocal<wchar_t*> text;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide = n ? std::wstring(text, n) : std::wstring();
-    if (text) LocalFree(text);
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(text.Put()), 0, nullptr);
+    std::wstring wide = n ? std::wstring(text.Get(), n) : std::wstring();
     while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
         wide.pop_back();
     return platform::Narrow(wide);
@@ -181,16 +173,16 @@ void HauptWin32::RequestClose() {
 bool HauptWin32::PutClipboardText(const std::string& text) {
     const std::wstring wide = platform::Widen(text);
     const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
-    GlobalMemory memory{GlobalAlloc(GMEM_MOVEABLE, bytes)};
-    if (!memory.handle) return false;
-    void* target = GlobalLock(memory.handle);
+    platform::OwnedGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    void* target = GlobalLock(memory.Get());
     if (!target) return false;
     std::memcpy(target, wide.c_str(), bytes);
-    GlobalUnlock(memory.handle);
+    GlobalUnlock(memory.Get());
     ClipboardOpen clipboard(hwnd_);
     if (!clipboard.open || !EmptyClipboard()) return false;
-    if (!SetClipboardData(CF_UNICODETEXT, memory.handle)) return false;
-    memory.handle = nullptr;  // the clipboard owns it now
+    if (!SetClipboardData(CF_UNICODETEXT, memory.Get())) return false;
+    memory.Release();  // the clipboard owns it now
     return true;
 }
 
