@@ -21,12 +21,8 @@ class RegistryStore : public TypedStore {
     bool OpenKey(const std::string& key, bool create) override {
         OwnedKey k;
         if (create && !readOnly_) {
-            HKEY h = nullptr;
-            if (RegCreateKeyExW(root_, Widen(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
-                return false;
-            k.Reset(h);
-            return true;
+            return RegCreateKeyExW(root_, Widen(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, k.Put(), nullptr) == ERROR_SUCCESS;
         }
         return Open(key, k);
     }
@@ -68,10 +64,9 @@ class RegistryStore : public TypedStore {
     bool WriteValue(const std::string& key, const std::string& name,
                     const StoreValue& value) override {
         if (readOnly_) return false;
-        HKEY h = nullptr;
-        if (RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
+        OwnedKey k;
+        if (RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_SET_VALUE, k.Put()) != ERROR_SUCCESS)
             return false;
-        const OwnedKey k(h);
         const std::wstring wideName = Widen(name);
         LSTATUS rc = ERROR_INVALID_PARAMETER;
         switch (value.kind) {
@@ -128,11 +123,7 @@ class RegistryStore : public TypedStore {
 
   private:
     bool Open(const std::string& key, OwnedKey& k) {
-        HKEY h = nullptr;
-        if (RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-            return false;
-        k.Reset(h);
-        return true;
+        return RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
 
     HKEY root_;
