@@ -84,7 +84,7 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
                 WriteExportFile(options.ExportFile, 0);
             }
         }
-        if (options.Delete && clear.safe) pen.DeletePenCodes();
+        if (options.Delete && clear.Safe()) pen.DeletePenCodes();
         pen.SleepPen();
     }
 

@@ -128,10 +128,10 @@ TEinstell DefaultEinstell();
 // the window both decide by it.
 struct PenClearCheck {
     enum Reason { kAllRead, kReadFailed, kCodesLeft };
-    bool safe = false;
     Reason reason = kReadFailed;
     std::int32_t read = 0;  // codes read
     std::int32_t held = 0;  // codes the pen holds, read or not
+    bool Safe() const { return reason == kAllRead; }
 };
 
 // From the result of ReadPenCodes and what ExtractCodes then found.

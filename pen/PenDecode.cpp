@@ -112,7 +112,6 @@ PenClearCheck CheckPenClear(bool codesRead) {
     check.read = CodeCount;
     check.held = CodeCount + CodesNotRead;
     check.reason = CodesNotRead > 0 ? PenClearCheck::kCodesLeft : PenClearCheck::kAllRead;
-    check.safe = check.reason == PenClearCheck::kAllRead;
     return check;
 }
 

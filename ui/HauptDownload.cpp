@@ -171,7 +171,7 @@ void TFHaupt::Download() {
     const PenClearCheck check = CheckPenClear(codesRead);
     std::string note;
     if (mode != 2) {
-        if (deleteAsked && check.safe) pen_.DeletePenCodes();
+        if (deleteAsked && check.Safe()) pen_.DeletePenCodes();
         note = KeptNote(check, deleteAsked);
     }
     pen_.SleepPen();

@@ -95,7 +95,7 @@ TEST_F(Decode, ClearingOnlyWhenEveryCodeWasRead) {
         Receive(c.reply);
         TDMPen::ExtractCodes();
         const PenClearCheck check = CheckPenClear(c.read);
-        EXPECT_EQ(check.safe, c.safe) << c.what;
+        EXPECT_EQ(check.Safe(), c.safe) << c.what;
         EXPECT_EQ(check.reason, c.reason) << c.what;
         EXPECT_EQ(check.read, c.codesRead) << c.what;
         EXPECT_EQ(check.held, c.held) << c.what;
