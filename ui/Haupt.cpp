@@ -11,12 +11,19 @@
 #include "DevicePath.h"
 #include "Layout.h"
 #include "Pen.h"
+#include "PenExport.h"
 
 namespace ui {
 
 namespace {
+
 constexpr int kTimeoutMin = 1;
 constexpr int kTimeoutMax = 99;
+
+std::uint8_t WithBit(std::uint8_t format, std::uint8_t bit, bool on) {
+    return static_cast<std::uint8_t>(on ? format | bit : format & ~bit);
+}
+
 }  // namespace
 
 int PortIndex(const std::vector<std::string>& entries, const std::string& port) {
@@ -186,8 +193,8 @@ void TFHaupt::FormCreate() {
     view_.SetText(Ctl::ESearch1, Einstell.URL);
     view_.SetText(Ctl::ESearch2, Einstell.URL2);
     const std::uint8_t format = Einstell.ExpFormat;
-    SetCheckedAndClick(Ctl::CheckBExpBNr, (format & 1) != 0);
-    SetCheckedAndClick(Ctl::CheckBExpBConly, (format & 2) != 0);
+    SetCheckedAndClick(Ctl::CheckBExpBNr, (format & kExpRunningNumber) != 0);
+    SetCheckedAndClick(Ctl::CheckBExpBConly, (format & kExpCodeOnly) != 0);
     const bool trayMin = Einstell.TrayMin, trayAuto = Einstell.TrayAuto;
     const bool startMin = Einstell.StartMin;
     SetCheckedAndClick(Ctl::CheckBMinTray, trayMin);
@@ -270,14 +277,12 @@ void TFHaupt::CheckBDownDelClick() {
     Einstell.DownDel = view_.Checked(Ctl::CheckBDownDel);
 }
 void TFHaupt::CheckBExpBNrClick() {
-    const std::uint8_t bit = 1;
     Einstell.ExpFormat =
-        view_.Checked(Ctl::CheckBExpBNr) ? (Einstell.ExpFormat | bit) : (Einstell.ExpFormat & ~bit);
+        WithBit(Einstell.ExpFormat, kExpRunningNumber, view_.Checked(Ctl::CheckBExpBNr));
 }
 void TFHaupt::CheckBExpBConlyClick() {
-    const std::uint8_t bit = 2;
-    Einstell.ExpFormat = view_.Checked(Ctl::CheckBExpBConly) ? (Einstell.ExpFormat | bit)
-                                                             : (Einstell.ExpFormat & ~bit);
+    Einstell.ExpFormat =
+        WithBit(Einstell.ExpFormat, kExpCodeOnly, view_.Checked(Ctl::CheckBExpBConly));
 }
 void TFHaupt::CheckBMinTrayClick() {
     Einstell.TrayMin = view_.Checked(Ctl::CheckBMinTray);
