@@ -17,9 +17,6 @@ namespace ui {
 
 namespace {
 
-constexpr int kTimeoutMin = 1;
-constexpr int kTimeoutMax = 99;
-
 std::uint8_t WithBit(std::uint8_t format, std::uint8_t bit, bool on) {
     return static_cast<std::uint8_t>(on ? format | bit : format & ~bit);
 }
@@ -179,8 +176,10 @@ void TFHaupt::FormCreate() {
     view_.SetActivePage(Page::Barcodes);
     FillPortChooser();
 
+    // The range the field's up-down offers.
+    const LayoutItem& timeout = Item(Ctl::SpinETimeout);
     view_.SetText(Ctl::SpinETimeout,
-                  std::to_string(std::clamp(Einstell.Timeout, kTimeoutMin, kTimeoutMax)));
+                  std::to_string(std::clamp(Einstell.Timeout, timeout.low, timeout.high)));
     SpinETimeoutChange();
 
     const Ctl down = Einstell.Download == 0   ? Ctl::RadioBDown1
@@ -215,7 +214,7 @@ bool TFHaupt::FormCloseQuery() {
         pen_.StopCommands();
         return false;
     }
-    Einstell.Timeout = SpinValue(view_.Text(Ctl::SpinETimeout), kTimeoutMin);
+    SpinETimeoutChange();
     Einstell.URL = view_.Text(Ctl::ESearch1);
     Einstell.URL2 = view_.Text(Ctl::ESearch2);
     pen_.IniSchreib();
@@ -252,7 +251,7 @@ void TFHaupt::DeviceChange() {
 }
 
 void TFHaupt::SpinETimeoutChange() {
-    Einstell.Timeout = SpinValue(view_.Text(Ctl::SpinETimeout), kTimeoutMin);
+    Einstell.Timeout = SpinValue(view_.Text(Ctl::SpinETimeout), Item(Ctl::SpinETimeout).low);
 }
 
 void TFHaupt::RadioBDown1Click() {
