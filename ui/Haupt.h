@@ -129,6 +129,10 @@ class TFHaupt {
     void RunExchange(void (TFHaupt::*exchange)());
     void Download();
     void Clear();
+    // Opens the station's port and lets its lines settle; false, with the
+    // port closed and the failure shown, when it does not open.
+    bool OpenStation();
+    void Status(const std::string& text);  // the status bar's first panel
     void EnableCommands(bool enabled);
 
     TDMPen& pen_;

@@ -68,6 +68,21 @@ void TFHaupt::RunExchange(void (TFHaupt::*exchange)()) {
     end();
 }
 
+void TFHaupt::Status(const std::string& text) {
+    view_.SetStatusText(0, text);
+}
+
+bool TFHaupt::OpenStation() {
+    if (!pen_.StartCom()) {
+        pen_.CloseCom();
+        Status("COM-Port Fehler!");
+        Box(BoxKind::Error, "Kann COM-Port nicht öffnen.");
+        return false;
+    }
+    pen_.Delay(kSettleMs);
+    return true;
+}
+
 void TFHaupt::BDownloadClick() {
     RunExchange(&TFHaupt::Download);
 }
@@ -82,7 +97,6 @@ void TFHaupt::Download() {
     const std::int32_t mode = Einstell.Download;
     const bool toClipboard = Einstell.DownClip;
     const bool deleteAsked = Einstell.DownDel;
-    auto status = [this](const std::string& text) { view_.SetStatusText(0, text); };
     // The window is closing: no further command, no box.
     auto stopped = [this] {
         if (!pen_.CommandsStopped()) return false;
@@ -93,19 +107,12 @@ void TFHaupt::Download() {
 
     view_.ClearRows();
     ShowParam(0);
-    if (!pen_.StartCom()) {
-        pen_.CloseCom();
-        status("COM-Port Fehler!");
-        Box(BoxKind::Error, "Kann COM-Port nicht öffnen.");
-        return;
-    }
-    pen_.Delay(kSettleMs);
-    if (stopped()) return;
-    status("Warte auf Scanner");
+    if (!OpenStation() || stopped()) return;
+    Status("Warte auf Scanner");
     ShowWait(1);
     if (!pen_.WakeUpPen()) {
         if (stopped()) return;
-        status("Scanner nicht erkannt");
+        Status("Scanner nicht erkannt");
         ShowWait(0);
         Box(BoxKind::Plain, "Kein Download erfolgt.");
         pen_.CloseCom();
@@ -117,7 +124,7 @@ void TFHaupt::Download() {
                                   ")\rAuslesen wird abgebrochen.");
         ShowWait(0);
         pen_.CloseCom();
-        status("Auslesen abgebrochen.");
+        Status("Auslesen abgebrochen.");
         return;
     }
     if (PenData.Status != 0) {
@@ -130,7 +137,7 @@ void TFHaupt::Download() {
         if (answer == Answer::No) {
             ShowWait(0);
             pen_.CloseCom();
-            status("Auslesen abgebrochen.");
+            Status("Auslesen abgebrochen.");
             return;
         }
     }
@@ -138,14 +145,14 @@ void TFHaupt::Download() {
 
     bool codesRead = false;
     if (mode != 2) {
-        status("Code-Download aktiv");
+        Status("Code-Download aktiv");
         codesRead = pen_.ReadPenCodes();
         TDMPen::ExtractCodes();
         if (stopped()) return;
     }
     if (toClipboard) CodeClip();
     if (mode != 1) {
-        status("Parameter-Download aktiv");
+        Status("Parameter-Download aktiv");
         pen_.ReadPenParamMulti(1, 16);
         TDMPen::ExtractPenParamMulti();
         pen_.ReadPenParamMulti(17, 30);
@@ -160,7 +167,7 @@ void TFHaupt::Download() {
             pen_.SleepPen();
             pen_.CloseCom();
             ShowWait(0);
-            status("Auslesen abgebrochen.");
+            Status("Auslesen abgebrochen.");
             if (CodeCount > 0) ShowCodes();
             return;
         }
@@ -176,7 +183,7 @@ void TFHaupt::Download() {
     }
     pen_.SleepPen();
     if (stopped()) return;
-    status("Download komplett");
+    Status("Download komplett");
     ShowWait(0);
     if (CodeCount > 0) ShowCodes();
     if (mode == 2) {
@@ -191,28 +198,21 @@ void TFHaupt::Download() {
 }
 
 void TFHaupt::Clear() {
-    auto status = [this](const std::string& text) { view_.SetStatusText(0, text); };
     view_.ClearRows();
-    if (!pen_.StartCom()) {
-        pen_.CloseCom();
-        status("COM-Port Fehler!");
-        Box(BoxKind::Error, "Kann COM-Port nicht öffnen.");
-        return;
-    }
-    pen_.Delay(kSettleMs);
-    status("Warte auf Scanner");
+    if (!OpenStation()) return;
+    Status("Warte auf Scanner");
     ShowWait(1);
     if (pen_.WakeUpPen()) {
         ShowWait(2);
         pen_.DeletePenCodes();
         pen_.SleepPen();
         if (!pen_.CommandsStopped()) {
-            status("Codes gelöscht");
+            Status("Codes gelöscht");
             ShowWait(0);
             Box(BoxKind::Plain, "Barcodes gelöscht.");
         }
     } else if (!pen_.CommandsStopped()) {
-        status("Scanner nicht erkannt");
+        Status("Scanner nicht erkannt");
         ShowWait(0);
         Box(BoxKind::Plain, "Kein Scanner gefunden.");
     }
