@@ -1,12 +1,12 @@
 #include "ViewText.h"
 
+#include "PenReply.h"
 #include "Utf.h"
 
 namespace ui {
 
 std::string HexByte(std::uint8_t value) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[value >> 4], digits[value & 15]};
+    return pen::HexText(&value, 1);
 }
 
 std::string SymbologyName(std::uint8_t symbology) {
