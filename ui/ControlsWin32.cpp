@@ -44,7 +44,7 @@ ClassAndStyle Win32Kind(const LayoutItem& item) {
             // Holds its pages: Tab goes from the tabs into the shown page.
             return {WC_TABCONTROLW, WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
         case Kind::Page:
-            return {L"StylorixPage", 0, WS_EX_CONTROLPARENT};
+            return {kPageClass, 0, WS_EX_CONTROLPARENT};
         case Kind::List:
             return {WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP,
                     WS_EX_CLIENTEDGE};
@@ -173,8 +173,7 @@ void HauptWin32::CreateControls() {
                 break;
             }
             case Kind::Combo:
-                for (const std::string& entry : item.items)
-                    SendMessageW(h, CB_ADDSTRING, 0, LPARAM(platform::Widen(entry).c_str()));
+                SetItems(item.id, item.items);
                 break;
             case Kind::Spin: {
                 HWND ud = CreateWindowExW(

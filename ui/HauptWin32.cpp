@@ -18,7 +18,6 @@ namespace ui {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TFHaupt";
-constexpr wchar_t kPageClass[] = L"StylorixPage";
 constexpr UINT kWmHandOver = WM_APP + 1;  // the worker queued a hand-over
 constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;

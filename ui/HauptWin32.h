@@ -16,6 +16,9 @@
 
 namespace ui {
 
+// The window class of the page control's pages.
+inline constexpr wchar_t kPageClass[] = L"StylorixPage";
+
 class HauptWin32 : public HauptView {
   public:
     HauptWin32();
