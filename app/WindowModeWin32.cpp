@@ -23,7 +23,7 @@ int RunWindowMode(TDMPen& pen) {
                 platform::SetMessageFilter({});
                 return static_cast<int>(msg.wParam);
             }
-            if (view.PreTranslate(msg)) continue;
+            if (platform::FilterMessage(&msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
