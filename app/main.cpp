@@ -20,14 +20,15 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     try {
+        const std::string programPath = platform::ProgramPath(argc > 0 ? argv[0] : nullptr);
         TDMPen pen;
         DMPen = &pen;
         pen.OnConsoleMode = [&](TDMPen& p) { exitCode = RunConsoleMode(p, args); };
         if (consoleMode) {
-            pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), true);
+            pen.DataModuleCreate(programPath, true);
         } else {
             try {
-                pen.DataModuleCreate(platform::ProgramPath(argc > 0 ? argv[0] : nullptr), false);
+                pen.DataModuleCreate(programPath, false);
             } catch (const std::exception&) {
                 // A setting of the wrong type: the window reads the settings
                 // again, reports the error once and opens all the same, so the
