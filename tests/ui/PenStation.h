@@ -17,11 +17,13 @@
 #include "Haupt.h"
 #include "MainThread.h"
 #include "Pen.h"
+#include "PenTestSupport.h"
 #include "SerialNG.h"
 
 namespace ui {
 
-using Bytes = std::vector<std::uint8_t>;
+using pentest::Bytes;
+using pentest::Framed;
 
 // What the pen in the station holds and how it answers.
 struct StationPen {
@@ -75,13 +77,6 @@ class StationClock : public PenClock {
         return at + 2 < w.size() ? std::size_t(w[at + 2]) + 5 : 3 + 2;
     }
 
-    static Bytes Framed(Bytes body) {
-        std::uint8_t x = 0;
-        for (std::size_t i = 0; i + 1 < body.size(); ++i) x ^= body[i];
-        body.push_back(x);
-        return body;
-    }
-
     void Answer(const Bytes& frame) {
         std::string command;
         switch (frame[0]) {
@@ -114,16 +109,10 @@ class StationClock : public PenClock {
             pending_ = Framed(b);
         } else if (command == "codes") {
             if (!pen_.answersCodeRead) return;
-            Bytes b{0x06, 0x00};
-            for (char c : std::string(" PEN0042")) b.push_back(std::uint8_t(c));
-            b.insert(b.end(), {std::uint8_t(pen_.uploads >> 8), std::uint8_t(pen_.uploads), 0, 0});
-            for (const TCodes& code : pen_.codes) {
-                b.push_back(std::uint8_t(code.Code.size() + 1));
-                b.push_back(code.Symbology);
-                b.insert(b.end(), code.Code.begin(), code.Code.end());
-            }
-            b.push_back(0x00);
-            pending_ = Framed(b);
+            Bytes blocks;
+            for (const TCodes& code : pen_.codes)
+                blocks = pentest::Cat({blocks, pentest::CodeBlock(code.Symbology, code.Code)});
+            pending_ = pentest::CodesReply(" PEN0042", pen_.uploads, blocks);
         } else if (command == "delete" || command == "sleep") {
             if (command == "delete") pen_.codes.clear();
             pending_ = {0x06, 0x00, 0x06};
