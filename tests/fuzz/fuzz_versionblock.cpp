@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <span>
 
@@ -26,8 +27,12 @@ class InputBlock : public version::BlockVersionSource {
 // One reader for the whole run: making one per input would look up the
 // program's own path and parse a block twice each time.
 struct Reader {
-    InputBlock* Source = new InputBlock;
-    TVersionResource Resource{std::unique_ptr<version::VersionSource>(Source)};
+    Reader() : Reader(std::make_unique<InputBlock>()) {}
+    explicit Reader(std::unique_ptr<InputBlock> source)
+        : Source(source.get()), Resource(std::move(source)) {}
+
+    InputBlock* Source;  // owned by Resource
+    TVersionResource Resource;
 };
 
 }  // namespace
