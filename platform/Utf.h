@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-// Inside the program every std::string is UTF-8. These two convert at the
-// platform's UTF-16 boundaries (the Win32 W functions); nothing else converts.
+// Inside the program every std::string is UTF-8. The conversions to and from
+// it: UTF-16 for the Win32 W functions (through Widen and Narrow in
+// TextWin32.h), the pen's code-page bytes for the screen, and file names.
 namespace platform {
 
 // Each ill-formed UTF-8 sequence (a stray continuation byte, a cut or
