@@ -39,6 +39,7 @@ struct FreeLibraryCloser {
 
 using OwnedFile = Owned<HANDLE, CloseHandleCloser, InvalidHandleIsNone>;
 using OwnedEvent = Owned<HANDLE, CloseHandleCloser>;
+using OwnedProcess = Owned<HANDLE, CloseHandleCloser>;
 using OwnedKey = Owned<HKEY, RegCloseKeyCloser>;
 template <typename GdiObject>
 using OwnedGdi = Owned<GdiObject, DeleteObjectCloser>;

@@ -1,0 +1,110 @@
+// Commands on what the window opens beside itself: message boxes, the
+// notification icon's pop-up menu, the file dialog, and the clipboard.
+
+#include <cstdio>
+
+#include "Driver.h"
+
+namespace uidriver {
+
+namespace {
+
+// The program's own file dialog (a dialog with a file name field).
+HWND FindFileDialog() {
+    HWND box = FindBox();
+    if (box && (GetDlgItem(box, 0x47C) || GetDlgItem(box, 0x480))) return box;
+    return nullptr;
+}
+
+std::vector<HWND> Buttons(HWND box) {
+    std::vector<HWND> buttons;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (ClassOf(c) == L"Button" && IsWindowVisible(c)) buttons.push_back(c);
+    return buttons;
+}
+
+// Waits until a window that was there has gone.
+void WaitGone(HWND window, const char* what) {
+    WaitFor([window] { return IsWindow(window) ? nullptr : window; }, kDefaultWait, what);
+}
+
+}  // namespace
+
+Commands BoxCommands() {
+    return {
+        {"box",
+         {0, "[ms]: waits for a message box; prints caption, text and buttons, a line each",
+          [](const Args& a) {
+              HWND box = WaitFor(FindBox, Bound(a, 0), "a message box");
+              Print(WindowText(box));
+              Print(WindowText(GetDlgItem(box, 0xFFFF)));
+              std::string line;
+              for (HWND b : Buttons(box))
+                  line += (line.empty() ? "" : " ") + platform::Narrow(WindowText(b));
+              Print(line);
+          }}},
+        {"no-box",
+         {0, ": fails when a message box is open",
+          [](const Args&) {
+              Sync();
+              if (HWND box = FindBox()) Fail("a box is open: " + platform::Narrow(WindowText(box)));
+          }}},
+        {"press",
+         {1, "BUTTON: presses a message box's button by its text (e.g. OK, &Ja)",
+          [](const Args& a) {
+              HWND box = WaitFor(FindBox, kDefaultWait, "a message box");
+              for (HWND b : Buttons(box))
+                  if (platform::Narrow(WindowText(b)) == a[0]) {
+                      PostMessageW(b, BM_CLICK, 0, 0);
+                      WaitGone(box, "the box to close");
+                      return;
+                  }
+              Fail("no button " + a[0]);
+          }}},
+        {"menu",
+         {1, "ITEM: chooses an item of the open pop-up menu by its mnemonic (&Beenden: B)",
+          [](const Args& a) {
+              // The menu's items cannot be read from another process;
+              // the mnemonic reaches the item as a user's key would.
+              const auto amp = a[0].find('&');
+              if (amp == std::string::npos || amp + 1 >= a[0].size())
+                  Fail("no mnemonic in " + a[0]);
+              HWND menuWindow = WaitFor([] { return FindWindowW(L"#32768", nullptr); },
+                                        kDefaultWait, "a pop-up menu");
+              WaitFor([menuWindow] { return IsWindowVisible(menuWindow) ? menuWindow : nullptr; },
+                      kDefaultWait, "the menu to show");
+              const wchar_t key = platform::Widen(a[0].substr(amp + 1, 1))[0];
+              PostMessageW(menuWindow, WM_CHAR, WPARAM(key), 0);
+          }}},
+        {"savefile",
+         {1, "PATH: types the path into the open file dialog and saves",
+          [](const Args& a) {
+              HWND dialog = WaitFor(FindFileDialog, kDefaultWait, "the file dialog");
+              HWND name =
+                  GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
+              SendMessageW(name, WM_SETTEXT, 0, LPARAM(platform::Widen(a[0]).c_str()));
+              PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                           LPARAM(GetDlgItem(dialog, IDOK)));
+              WaitGone(dialog, "the file dialog to close");
+          }}},
+        {"clipboard",
+         {0, ": the clipboard's text; a CR shows as \\r",
+          [](const Args&) {
+              if (!OpenClipboard(nullptr)) Fail("clipboard busy");
+              std::wstring text;
+              if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                  if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+                      text = p;
+                      GlobalUnlock(data);
+                  }
+              }
+              CloseClipboard();
+              std::string shown;
+              for (char c : platform::Narrow(text))
+                  shown += c == '\r' ? std::string("\\r") : std::string(1, c);
+              std::fputs(shown.c_str(), stdout);
+          }}},
+    };
+}
+
+}  // namespace uidriver

@@ -1,0 +1,272 @@
+// Commands on the window and its controls: waiting for it, reading and
+// setting controls, pages, status bar, messages, DPI, focus and keys.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cctype>
+
+#include "Driver.h"
+#include "HauptView.h"
+
+namespace uidriver {
+
+namespace {
+
+// A rectangle as the scripts read it: left, top, width, height.
+std::string RectLine(const RECT& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
+}
+
+// The control with the keyboard focus in the window's thread.
+HWND Focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(Main(), nullptr), &info) || !info.hwndFocus)
+        Fail("nothing has the focus");
+    return info.hwndFocus;
+}
+
+WORD KeyCode(const std::string& name) {
+    static const std::map<std::string, WORD> keys = {
+        {"tab", VK_TAB},     {"down", VK_DOWN},     {"up", VK_UP},       {"left", VK_LEFT},
+        {"right", VK_RIGHT}, {"return", VK_RETURN}, {"space", VK_SPACE}, {"ctrl", VK_CONTROL},
+        {"shift", VK_SHIFT}, {"alt", VK_MENU}};
+    if (auto it = keys.find(name); it != keys.end()) return it->second;
+    if (name.size() == 1) return WORD(std::toupper(static_cast<unsigned char>(name[0])));
+    Fail("no key " + name);
+}
+
+INPUT Key(WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    return in;
+}
+
+HWND StatusBar() {
+    return Control(int(ui::Ctl::StatusBar1));
+}
+
+}  // namespace
+
+Commands WindowCommands() {
+    return {
+        {"wait",
+         {0, "[ms]: until the window is visible; prints its caption",
+          [](const Args& a) {
+              HWND h = WaitFor(
+                  [] {
+                      HWND w = FindMain();
+                      return w && IsWindowVisible(w) ? w : nullptr;
+                  },
+                  Bound(a, 0), "the window");
+              Print(WindowText(h));
+          }}},
+        {"wait-gone",
+         {0, "[ms]: until the window no longer exists",
+          [](const Args& a) {
+              WaitFor([] { return FindMain() ? nullptr : GetDesktopWindow(); }, Bound(a, 0),
+                      "the window to go");
+          }}},
+        {"caption", {0, ": the window's caption", [](const Args&) { Print(WindowText(Main())); }}},
+        {"client",
+         {0, ": client size WxH in pixels",
+          [](const Args&) {
+              RECT r{};
+              GetClientRect(Main(), &r);
+              Print(std::to_string(r.right) + "x" + std::to_string(r.bottom));
+          }}},
+        {"frame",
+         {0, ": the frame's style words",
+          [](const Args&) {
+              const LONG s = GetWindowLongW(Main(), GWL_STYLE);
+              std::string words;
+              const std::pair<LONG, const char*> bits[] = {{WS_CAPTION, "caption"},
+                                                           {WS_SYSMENU, "sysmenu"},
+                                                           {WS_MINIMIZEBOX, "minimize"},
+                                                           {WS_MAXIMIZEBOX, "maximize"},
+                                                           {WS_THICKFRAME, "sizable"}};
+              for (const auto& [bit, word] : bits)
+                  if ((s & bit) == bit) words += std::string(words.empty() ? "" : " ") + word;
+              Print(words);
+          }}},
+        {"outer",
+         {0, ": the window's rectangle on the screen, L T W H",
+          [](const Args&) {
+              RECT r{};
+              GetWindowRect(Main(), &r);
+              Print(RectLine(r));
+          }}},
+        {"state",
+         {0, ": shown, hidden or minimised",
+          [](const Args&) {
+              HWND h = Main();
+              Print(!IsWindowVisible(h) ? "hidden" : IsIconic(h) ? "minimised" : "shown");
+          }}},
+        {"text",
+         {1, "ID: a control's text",
+          [](const Args& a) { Print(WindowText(Control(Number(a[0])))); }}},
+        {"settext",
+         {2, "ID TEXT: types a text into an edit",
+          [](const Args& a) {
+              SendMessageW(Control(Number(a[0])), WM_SETTEXT, 0,
+                           LPARAM(platform::Widen(a[1]).c_str()));
+          }}},
+        {"checked",
+         {1, "ID: 1 when checked, else 0",
+          [](const Args& a) {
+              Print(SendMessageW(Control(Number(a[0])), BM_GETCHECK, 0, 0) == BST_CHECKED ? "1"
+                                                                                          : "0");
+          }}},
+        {"click",
+         {1, "ID: clicks a button, check box or radio button",
+          [](const Args& a) {
+              PostMessageW(Control(Number(a[0])), BM_CLICK, 0, 0);
+              Sync();
+          }}},
+        {"visible",
+         {1, "ID: 1 when the control is visible",
+          [](const Args& a) { Print(IsWindowVisible(Control(Number(a[0]))) ? "1" : "0"); }}},
+        {"enabled",
+         {1, "ID: 1 when the control is enabled",
+          [](const Args& a) { Print(IsWindowEnabled(Control(Number(a[0]))) ? "1" : "0"); }}},
+        {"rect",
+         {1, "ID: the control's rectangle in the window's client area, L T W H",
+          [](const Args& a) {
+              RECT r{};
+              GetWindowRect(Control(Number(a[0])), &r);
+              MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&r), 2);
+              Print(RectLine(r));
+          }}},
+        {"items",
+         {1, "ID: a drop-down's entries, one a line",
+          [](const Args& a) {
+              HWND h = Control(Number(a[0]));
+              const int n = int(SendMessageW(h, CB_GETCOUNT, 0, 0));
+              for (int i = 0; i < n; ++i) {
+                  std::wstring t(std::size_t(SendMessageW(h, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+                  t.resize(std::size_t(SendMessageW(h, CB_GETLBTEXT, i, LPARAM(t.data()))));
+                  Print(t);
+              }
+          }}},
+        {"selection",
+         {1, "ID: a drop-down's selected index (-1: none)",
+          [](const Args& a) {
+              Print(std::to_string(SendMessageW(Control(Number(a[0])), CB_GETCURSEL, 0, 0)));
+          }}},
+        {"select",
+         {2, "ID INDEX: picks a drop-down entry as a user would",
+          [](const Args& a) {
+              HWND h = Control(Number(a[0]));
+              SendMessageW(h, CB_SETCURSEL, WPARAM(Number(a[1])), 0);
+              SendMessageW(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), CBN_SELCHANGE),
+                           LPARAM(h));
+          }}},
+        {"tabs",
+         {1, "ID: the page control's tabs, one a line, the active one marked *",
+          [](const Args& a) {
+              HWND h = Control(Number(a[0]));
+              Remote remote(h, sizeof(TCITEMW) + 512);
+              const int n = int(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+              const int active = int(SendMessageW(h, TCM_GETCURSEL, 0, 0));
+              for (int i = 0; i < n; ++i) {
+                  TCITEMW item{};
+                  item.mask = TCIF_TEXT;
+                  Print((i == active ? "*" : "") +
+                        ItemText(remote, h, TCM_GETITEMW, WPARAM(i), item, 255));
+              }
+          }}},
+        {"tab",
+         {2, "ID INDEX: changes to a page as a user would",
+          [](const Args& a) {
+              SendMessageW(Control(Number(a[0])), TCM_SETCURFOCUS, WPARAM(Number(a[1])), 0);
+              Sync();
+          }}},
+        {"status",
+         {1, "N: the status bar's panel N",
+          [](const Args& a) {
+              HWND h = StatusBar();
+              Remote remote(h, 2048);
+              SendMessageW(h, SB_GETTEXTW, WPARAM(Number(a[0])), LPARAM(remote.Address()));
+              Print(remote.ReadText(0, 1000));
+          }}},
+        {"parts",
+         {0, ": the status bar's panel right edges",
+          [](const Args&) {
+              HWND h = StatusBar();
+              Remote remote(h, 64);
+              const int n = int(SendMessageW(h, SB_GETPARTS, 8, LPARAM(remote.Address())));
+              int edges[8] = {};
+              remote.Read(0, edges, sizeof edges);
+              std::string line;
+              for (int i = 0; i < n; ++i) line += (i ? " " : "") + std::to_string(edges[i]);
+              Print(line);
+          }}},
+        {"send",
+         {3, "MSG WPARAM LPARAM: sends a message to the window, prints the result",
+          [](const Args& a) {
+              DWORD_PTR result = 0;
+              if (!SendMessageTimeoutW(Main(), UINT(Number(a[0])), WPARAM(Number(a[1])),
+                                       LPARAM(Number(a[2])), SMTO_NORMAL, kDefaultWait, &result))
+                  Fail("no answer");
+              Print(std::to_string(LONG_PTR(result)));
+          }}},
+        {"post",
+         {3, "MSG WPARAM LPARAM: posts a message to the window",
+          [](const Args& a) {
+              PostMessageW(Main(), UINT(Number(a[0])), WPARAM(Number(a[1])), LPARAM(Number(a[2])));
+          }}},
+        {"dpi-change",
+         {1, "DPI: tells the window it moved to a monitor of that DPI",
+          [](const Args& a) {
+              HWND h = Main();
+              RECT r{};
+              GetWindowRect(h, &r);  // the suggested place: where it is
+              Remote remote(h, sizeof r);
+              remote.Write(0, &r, sizeof r);
+              const WORD dpi = WORD(Number(a[0]));
+              DWORD_PTR ignored = 0;
+              SendMessageTimeoutW(h, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                                  LPARAM(remote.Address()), SMTO_NORMAL, kDefaultWait, &ignored);
+          }}},
+        {"focus",
+         {0, ": the control with the keyboard focus, by name",
+          [](const Args&) {
+              const int id = GetDlgCtrlID(Focus());
+              for (const auto& [name, n] : ControlNames())
+                  if (n == id) return Print(name);
+              Print(std::to_string(id));
+          }}},
+        {"keys",
+         {1, "KEY[+KEY...]: types a key combination (e.g. tab, shift+tab, ctrl+tab, alt+p)",
+          [](const Args& a) {
+              SetForegroundWindow(Main());
+              std::vector<WORD> codes;
+              for (std::size_t from = 0;;) {
+                  const std::size_t plus = a[0].find('+', from);
+                  codes.push_back(KeyCode(a[0].substr(from, plus - from)));
+                  if (plus == std::string::npos) break;
+                  from = plus + 1;
+              }
+              // Down in the order given, up in the reverse.
+              std::vector<INPUT> input;
+              for (WORD vk : codes) input.push_back(Key(vk, 0));
+              for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+                  input.push_back(Key(*it, KEYEVENTF_KEYUP));
+              Input(input);
+              Sleep(100);
+              Sync();
+          }}},
+        {"atom",
+         {1, "TEXT: adds a global atom, prints its number",
+          [](const Args& a) {
+              Print(std::to_string(GlobalAddAtomW(platform::Widen(a[0]).c_str())));
+          }}},
+    };
+}
+
+}  // namespace uidriver
