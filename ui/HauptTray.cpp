@@ -1,7 +1,6 @@
 // The notification-area icon, hiding to it, and the three application
 // messages another program may send.
 
-#include <cstdio>
 #include <stdexcept>
 
 #include "Haupt.h"
@@ -11,18 +10,9 @@ namespace ui {
 
 namespace {
 // The system's error as the general error box shows it.
-class SystemError : public std::runtime_error {
-  public:
-    SystemError(std::uint32_t code, const std::string& text)
-        : std::runtime_error(Text(code, text)) {}
-
-  private:
-    static std::string Text(std::uint32_t code, const std::string& text) {
-        char head[64];
-        std::snprintf(head, sizeof head, "Systemfehler.  Code: %u.", unsigned(code));
-        return std::string(head) + "\r\n" + text;
-    }
-};
+std::runtime_error SystemError(std::uint32_t code, const std::string& text) {
+    return std::runtime_error("Systemfehler.  Code: " + std::to_string(code) + ".\r\n" + text);
+}
 }  // namespace
 
 void TFHaupt::IconAendern(std::uint8_t state) {
