@@ -11,7 +11,6 @@ using enum Kind;
 using C = Ctl;
 
 std::vector<LayoutItem> MakeLayout() {
-    const std::uint32_t page = Plain;
     return {
         // Left column: the two command groups.
         {Group, C::GScanner, C::None, "Scanner Kommandos", {8, 8, 137, 201}, Bold},
@@ -27,10 +26,10 @@ std::vector<LayoutItem> MakeLayout() {
 
         // The page control and its pages, in tab order.
         {Tabs, C::PageControl1, C::None, "", {152, 8, 585, 473}},
-        {Page, C::TSSettings, C::PageControl1, "Einstellungen", {2, 22, 581, 449}, page},
-        {Page, C::TSBarcodes, C::PageControl1, "Barcodes", {2, 22, 581, 449}, page},
-        {Page, C::TSHeader, C::PageControl1, "Parameter", {2, 22, 581, 449}, page},
-        {Page, C::TabSAbout, C::PageControl1, "Über...", {2, 22, 581, 449}, page},
+        {Page, C::TSSettings, C::PageControl1, "Einstellungen", {2, 22, 581, 449}},
+        {Page, C::TSBarcodes, C::PageControl1, "Barcodes", {2, 22, 581, 449}},
+        {Page, C::TSHeader, C::PageControl1, "Parameter", {2, 22, 581, 449}},
+        {Page, C::TabSAbout, C::PageControl1, "Über...", {2, 22, 581, 449}},
 
         // "Einstellungen"
         {Group, C::GLesestation, C::TSSettings, "Lesestation", {8, 8, 561, 57}},
