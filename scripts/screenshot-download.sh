@@ -13,18 +13,11 @@ ui_need_display "$@"
 ui_wine_up
 ui_dpi 96
 
-work=$(mktemp -d)
-"$PENSIM" --code A:4006381333931 --code A:9783161484100 --code E:96385074 --code C:A40156B \
+ui_sim --code A:4006381333931 --code A:9783161484100 --code E:96385074 --code C:A40156B \
   --code D:STYLORIX-42 --code B:CODE39-TEST --code F:12345678 --code K:0104012345678901 \
-  --uploads 17 --pace full >"$work/sim.out" 2>/dev/null &
-sim=$!
-trap 'kill $sim 2>/dev/null; rm -f "$WINEPREFIX/dosdevices/com29"; rm -rf "$work"; ui_wine_down' EXIT
-for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.05; done
-ln -sfn "$(head -1 "$work/sim.out")" "$WINEPREFIX/dosdevices/com29"
-
-settings Comport REG_SZ COM29 Timeout REG_DWORD 2
-LD_PRELOAD=$SHIM wine "$PROGRAM" >/dev/null 2>&1 &
-ui_pid=$!
+  --uploads 17 --pace full
+settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2
+ui_start
 drv wait >/dev/null
 drv click BDownload
 drv box 30000 >/dev/null
