@@ -26,15 +26,12 @@ for run in 1 2 3; do
   [ "$run" = 3 ] || { drv post 0x10 0 0; ui_ended; }
 done
 
-# The program's own process: of those naming Stylorix.exe, the one with the
-# most memory (the others are Wine's short-lived launchers).
-pid=$(ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n | tail -1 | awk '{print $1}')
+pid=$(ui_program_pid)
 [ -n "$pid" ] || ui_fail "no Stylorix.exe process"
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
 hz=$(getconf CLK_TCK)
-c0=$(ticks)
+c0=$(ui_cpu_ticks "$pid")
 sleep "$idle"
-c1=$(ticks)
+c1=$(ui_cpu_ticks "$pid")
 awk -v d=$((c1 - c0)) -v hz="$hz" -v s="$idle" \
   'BEGIN { printf "idle CPU over %d s: %d ticks = %.3f %% of a core\n", s, d, 100 * d / hz / s }'
 grep -E 'VmHWM' "/proc/$pid/status" | awk '{ printf "peak memory: %d MiB\n", $2 / 1024 }'

@@ -21,9 +21,6 @@ counts=("${@:-}")
 [ -n "${counts[0]}" ] || counts=(1 50 200)
 ui_wine_up
 ui_dpi 96
-work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-dlbench.XXXXXX")
-sim_pid=
-trap '[ -n "$sim_pid" ] && kill $sim_pid 2>/dev/null; rm -rf "$work"; ui_wine_down' EXIT
 drv atom warm >/dev/null   # the server and the desktop are up before the clock starts
 
 # Seconds a reply takes on the wire, rounded up to the next look.
@@ -32,23 +29,17 @@ looks() { awk -v b="$1" 'BEGIN { w = b * 11 / 2400; n = int(w / 0.5); if (n * 0.
 hz=$(getconf CLK_TCK)
 printf '%6s %8s %8s %7s %7s\n' codes "wall s" "bound s" ratio "cpu %"
 for n in "${counts[@]}"; do
-  "$PENSIM" --generate "$n" --pace real >"$work/sim.out" 2>/dev/null &
-  sim_pid=$!
-  pty=
-  for _ in $(seq 100); do pty=$(head -1 "$work/sim.out" 2>/dev/null || true); [ -n "$pty" ] && break; sleep 0.05; done
-  com=$(( ${pty##*/} % 38 + 2 ))
-  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
-  settings Comport REG_SZ "COM$com"
-  LD_PRELOAD=$SHIM wine "$PROGRAM" >/dev/null 2>&1 &
-  ui_pid=$!
+  ui_sim --generate "$n" --pace real
+  settings Comport REG_SZ "$ui_port"
+  ui_start
   drv wait 30000 >/dev/null
-  pid=$(ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n | tail -1 | awk '{print $1}')
-  c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  pid=$(ui_program_pid)
+  c0=$(ui_cpu_ticks "$pid")
   t0=$(date +%s%N)
   drv click BDownload
   drv box 120000 >/dev/null
   t1=$(date +%s%N)
-  c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  c1=$(ui_cpu_ticks "$pid")
   drv press OK
   # Wake-up 22 bytes, codes 16 + 15 a code (13 digits), two parameter
   # replies well under one look each, sleep 3 bytes.
@@ -58,8 +49,6 @@ for n in "${counts[@]}"; do
     'BEGIN { ws = w / 1e9; printf "%6d %8.2f %8.2f %7.3f %7.1f\n", n, ws, b, ws / b, 100 * c / hz / ws }'
   drv post 0x10 0 0
   ui_ended
-  kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null || true
-  sim_pid=
-  rm -f "$WINEPREFIX/dosdevices/com$com"
+  ui_sim_stop
 done
 wine "$build/tests/ui/listfill_bench.exe"

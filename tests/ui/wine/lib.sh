@@ -35,11 +35,7 @@ ui_wine_up() {
 ui_wine_down() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  if [ -n "${ui_sim_pid:-}" ]; then kill "$ui_sim_pid" 2>/dev/null || true; fi
-  if [ -n "${ui_work:-}" ]; then
-    rm -f "$WINEPREFIX/dosdevices/com2"
-    rm -rf "$ui_work"
-  fi
+  ui_sim_stop
 }
 
 # The pen simulator on a pseudo-terminal, mapped to COM2 of this prefix (its
@@ -59,6 +55,19 @@ ui_sim() {
   [ -e "$pty" ] || ui_fail "simulator did not start: $(cat "$ui_work/sim.err")"
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com2"
   ui_port=COM2
+}
+
+# Ends the simulator of ui_sim and removes its port.
+ui_sim_stop() {
+  if [ -n "${ui_sim_pid:-}" ]; then
+    kill "$ui_sim_pid" 2>/dev/null || true
+    wait "$ui_sim_pid" 2>/dev/null || true
+  fi
+  if [ -n "${ui_work:-}" ]; then
+    rm -f "$WINEPREFIX/dosdevices/com2"
+    rm -rf "$ui_work"
+  fi
+  ui_sim_pid= ui_work=
 }
 
 ui_dpi() {
@@ -98,6 +107,14 @@ ui_start() {
   LD_PRELOAD=${SHIM:-} wine "$PROGRAM" >/dev/null 2>&1 &
   ui_pid=$!
 }
+
+# For figures: the program's own process (of those naming Stylorix.exe, the
+# one with the most memory; the others are Wine's short-lived launchers), and
+# a process's CPU time in clock ticks.
+ui_program_pid() {
+  ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n | tail -1 | awk '{print $1}'
+}
+ui_cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # The program's exit: waits for the window to go and the process to end.
 ui_ended() {
