@@ -115,7 +115,6 @@ class TFHaupt {
 
     // An exchange with the pen is running (its waits keep the window alive).
     bool Busy() const { return busy_; }
-    int IconState() const { return iconState_; }
 
   private:
     // Sets a check box or radio button and runs its click handling, as a
@@ -139,7 +138,6 @@ class TFHaupt {
     HauptView& view_;
     PortDetector detect_;
     std::vector<std::string> portEntries_;  // the chooser's entries, in its order
-    int iconState_ = -1;                    // -1: the program's own icon
     bool busy_ = false;
     bool closePending_ = false;  // closing waits until the running exchange ends
 };

@@ -16,7 +16,6 @@ std::runtime_error SystemError(std::uint32_t code, const std::string& text) {
 }  // namespace
 
 void TFHaupt::IconAendern(std::uint8_t state) {
-    iconState_ = state;
     view_.SetIconState(state);
     view_.NotifyIcon(TrayOp::Modify);
 }
