@@ -58,7 +58,10 @@ ClassAndStyle Win32Kind(const LayoutItem& item) {
                     TBS_AUTOTICKS | WS_TABSTOP | (item.style & TicksBoth ? DWORD(TBS_BOTH) : 0u),
                     0};
         case Kind::Panel:
-            return {L"STATIC", SS_CENTER | SS_CENTERIMAGE | WS_BORDER, 0};
+            return {L"STATIC",
+                    (item.style & Centered ? DWORD(SS_CENTER) : DWORD(SS_LEFT)) | SS_CENTERIMAGE |
+                        WS_BORDER,
+                    0};
         case Kind::StatusBar:
             return {STATUSCLASSNAMEW, 0, 0};
     }
@@ -97,7 +100,7 @@ void HauptWin32::MakeFonts() {
     panelFont_.Reset(MakeFont(L"Microsoft Sans Serif", -Scale(16), FW_BOLD));
     fixed_.Reset(
         MakeFont(L"Courier New", -MulDiv(9, int(dpi_), 72), FW_NORMAL, FIXED_PITCH | FF_MODERN));
-    if (!yellow_) yellow_.Reset(CreateSolidBrush(RGB(255, 255, 0)));
+    if (!yellow_) yellow_.Reset(CreateSolidBrush(kYellow));
 }
 
 HFONT HauptWin32::FontFor(const LayoutItem& item) const {
@@ -160,6 +163,7 @@ void HauptWin32::CreateControls() {
             k.exStyle, k.cls, caption.c_str(), style, 0, 0, 10, 10, Container(item.parent),
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), inst, nullptr);
         controls_[item.id] = h;
+        if (item.style & Yellow) yellowControls_.push_back(h);
         previous = &item;
 
         switch (item.kind) {
@@ -239,9 +243,11 @@ void HauptWin32::ApplyLayout() {
                 SendMessageW(h, LVM_SETCOLUMNWIDTH, WPARAM(column++), Scale(c.width));
         }
     }
-    // The wait panel lies above everything.
-    SetWindowPos(Hwnd(Ctl::PInsert), HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Floating controls (the wait panel) lie above their siblings.
+    for (const LayoutItem& item : Layout())
+        if (item.style & Floating)
+            SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     --quiet_;
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "MainThread.h"
@@ -174,9 +175,10 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             SendMessageW(Hwnd(Ctl::StatusBar1), WM_SIZE, 0, 0);
             return 0;
         case WM_CTLCOLORSTATIC:
-            if (reinterpret_cast<HWND>(lp) == Hwnd(Ctl::PInsert)) {
+            if (std::find(yellowControls_.begin(), yellowControls_.end(),
+                          reinterpret_cast<HWND>(lp)) != yellowControls_.end()) {
                 HDC dc = reinterpret_cast<HDC>(wp);
-                SetBkColor(dc, RGB(255, 255, 0));
+                SetBkColor(dc, kYellow);
                 SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
                 return reinterpret_cast<LRESULT>(yellow_.Get());
             }

@@ -18,6 +18,8 @@ namespace ui {
 
 // The window class of the page control's pages.
 inline constexpr wchar_t kPageClass[] = L"StylorixPage";
+// The background of controls of the Yellow style.
+inline constexpr COLORREF kYellow = RGB(255, 255, 0);
 
 class HauptWin32 : public HauptView {
   public:
@@ -114,6 +116,7 @@ class HauptWin32 : public HauptView {
     int iconState_ = -1;
     platform::OwnedFont font_, bold_, large_, panelFont_, fixed_;
     platform::OwnedBrush yellow_;
+    std::vector<HWND> yellowControls_;  // the controls of the Yellow style
 };
 
 }  // namespace ui
