@@ -21,9 +21,6 @@ struct RegCloseKeyCloser {
 struct DeleteObjectCloser {
     void operator()(HGDIOBJ h) const noexcept { ::DeleteObject(h); }
 };
-struct DestroyIconCloser {
-    void operator()(HICON h) const noexcept { ::DestroyIcon(h); }
-};
 struct DestroyMenuCloser {
     void operator()(HMENU h) const noexcept { ::DestroyMenu(h); }
 };
@@ -45,7 +42,6 @@ template <typename GdiObject>
 using OwnedGdi = Owned<GdiObject, DeleteObjectCloser>;
 using OwnedFont = OwnedGdi<HFONT>;
 using OwnedBrush = OwnedGdi<HBRUSH>;
-using OwnedIcon = Owned<HICON, DestroyIconCloser>;
 using OwnedMenu = Owned<HMENU, DestroyMenuCloser>;
 using OwnedLibrary = Owned<HMODULE, FreeLibraryCloser>;
 // Memory the system allocated for the caller (FormatMessage, CommandLineToArgvW).

@@ -3,7 +3,7 @@
 #include <utility>
 
 // One owner for every handle the program opens: files, events, registry keys,
-// device lists, fonts, icons, brushes, menus. The closer is a callable type;
+// device lists, fonts, brushes, menus. The closer is a callable type;
 // a stateless one costs nothing, a stateful one (a function looked up at run
 // time) is kept beside the handle. Which value means "nothing owned" is a
 // policy, because some APIs report failure as null and others as -1.
