@@ -163,7 +163,6 @@ class HauptView {
     // --- the window
     virtual void SetCaption(const std::string& caption) = 0;
     virtual void SetActivePage(Page page) = 0;
-    virtual Page ActivePage() = 0;
     // The status bar's panels 0, 1, 2.
     virtual void SetStatusText(int panel, const std::string& text) = 0;
     // The wait panel: shown or hidden, and where its top left corner lies in
@@ -200,12 +199,8 @@ class HauptView {
 
     // --- the barcode list
     virtual void ClearRows() = 0;
-    virtual void AddRow(const std::vector<std::string>& cells) = 0;  // five cells
-    // Many rows at once; a view may draw the list once, after the last.
-    virtual void AddRows(const std::vector<std::vector<std::string>>& rows) {
-        for (const auto& cells : rows) AddRow(cells);
-    }
-    virtual int RowCount() = 0;
+    // Rows of five cells at the end; a view may draw the list once, after the last.
+    virtual void AddRows(const std::vector<std::vector<std::string>>& rows) = 0;
     virtual std::string RowText(int row, int column) = 0;
     // The row whose icon, label or state icon lies under the mouse cursor.
     virtual std::optional<int> RowAtCursor() = 0;

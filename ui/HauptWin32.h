@@ -50,7 +50,6 @@ class HauptWin32 : public HauptView {
     void AppendLines(Ctl id, const std::vector<std::string>& lines) override;
     void SetCaption(const std::string& caption) override;
     void SetActivePage(Page page) override;
-    Page ActivePage() override;
     void SetStatusText(int panel, const std::string& text) override;
     void SetWaitVisible(bool visible) override;
     void MoveWait(Point topLeft) override;
@@ -68,9 +67,7 @@ class HauptWin32 : public HauptView {
     void ForceForeground() override;
     void RequestClose() override;
     void ClearRows() override;
-    void AddRow(const std::vector<std::string>& cells) override;
     void AddRows(const std::vector<std::vector<std::string>>& rows) override;
-    int RowCount() override;
     std::string RowText(int row, int column) override;
     std::optional<int> RowAtCursor() override;
     std::vector<int> SelectedRows() override;
@@ -95,10 +92,13 @@ class HauptWin32 : public HauptView {
     HFONT FontFor(const LayoutItem& item) const;
     HWND Hwnd(Ctl id) const;
     void ShowPage(int index);
+    Page ActivePage();
 
     // List view (ListWin32.cpp)
     void SetUpList();
     LRESULT ListNotify(const NMHDR& hdr);
+    void AddRow(const std::vector<std::string>& cells);
+    int RowCount();
 
     int Scale(int px) const { return MulDiv(px, int(dpi_), 96); }
     int Unscale(int px) const { return MulDiv(px, 96, int(dpi_)); }

@@ -83,7 +83,6 @@ struct FakeView : HauptView {
 
     void SetCaption(const std::string& c) override { caption = c; }
     void SetActivePage(Page p) override { page = p; }
-    Page ActivePage() override { return page; }
     void SetStatusText(int panel, const std::string& t) override {
         status[panel] = t;
         statusTexts[panel].push_back(t);
@@ -123,8 +122,9 @@ struct FakeView : HauptView {
     void RequestClose() override { ++closeRequests; }
 
     void ClearRows() override { rows.clear(); }
-    void AddRow(const std::vector<std::string>& cells) override { rows.push_back(cells); }
-    int RowCount() override { return int(rows.size()); }
+    void AddRows(const std::vector<std::vector<std::string>>& add) override {
+        rows.insert(rows.end(), add.begin(), add.end());
+    }
     std::string RowText(int row, int column) override {
         return rows.at(std::size_t(row)).at(std::size_t(column));
     }
