@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "HandlesWin32.h"
 #include "PortSourcesWin32.h"
 #include "TextWin32.h"
 #include "unitportdetect.h"
@@ -42,10 +43,10 @@ TEST(WinePorts, MappedPortsOpenAndDetectionFollowsTheRules) {
     std::vector<std::string> mapped = MappedPorts();
     if (mapped.empty()) GTEST_SKIP() << "run through ptyhold with STYLORIX_PTY_PORTS";
     for (const std::string& port : mapped) {
-        HANDLE h = CreateFileW(platform::Widen("\\\\.\\" + port).c_str(),
-                               GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE) << port << " is not mapped";
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        const platform::OwnedFile file(CreateFileW(platform::Widen("\\\\.\\" + port).c_str(),
+                                                   GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+        EXPECT_NE(file.Get(), INVALID_HANDLE_VALUE) << port << " is not mapped";
     }
 
     auto sources = OpenWin32Sources({});
