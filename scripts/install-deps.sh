@@ -10,6 +10,10 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth imagemagick
+  # Without its preloader, Wine fails now and then to start a program: its own
+  # heap can lie where Windows' shared page must go ("failed to map the shared
+  # user data", exit status 1, shown only with WINEDEBUG=err+all).
+  wine64-preloader
 )
 
 missing=()
