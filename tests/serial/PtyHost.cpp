@@ -1,12 +1,14 @@
 // serial_ptyhost: runs a test program against two pseudo-terminals and plays
 // the far end of both lines (the reading station, roughly).
 //
-//   serial_ptyhost [--shim LIB] [--wine PREFIX] -- program args...
+//   serial_ptyhost [--shim LIB] [--wine] -- program args...
 //
 // The program finds the ports in STYLORIX_TEST_PORT and STYLORIX_TEST_PORT2:
-// symbolic links to the ptys natively, or COM ports mapped to them in the
-// Wine prefix with --wine (the prefix of $WINEPREFIX if set). With --shim the
-// program runs with the pty shim preloaded (modem lines and parity on ptys).
+// symbolic links to the ptys natively, or with --wine COM ports mapped to
+// them in the Wine prefix of the runner (the program, e.g. scripts/wine-run):
+// the one the wine-prefix script next to it makes and names ($WINEPREFIX or
+// the project's own). With --shim the program runs with the pty shim
+// preloaded (modem lines and parity on ptys).
 //
 // What the host does with the bytes it receives on a line:
 //   01 02 00 03   replies 06, 40 pattern bytes and their XOR, in three writes
@@ -25,7 +27,6 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -71,6 +72,19 @@ std::multimap<Clock::time_point, Write> gSchedule;
 void Die(const char* what) {
     std::perror(what);
     std::exit(99);
+}
+
+// Runs the wine-prefix script, which makes the prefix if need be and prints
+// its path; empty if it fails.
+std::string WinePrefix(const std::string& script) {
+    FILE* p = popen(("'" + script + "'").c_str(), "r");
+    if (!p) return {};
+    std::string path;
+    char buf[4096];
+    while (std::fgets(buf, sizeof buf, p)) path += buf;
+    if (pclose(p) != 0) return {};
+    while (!path.empty() && path.back() == '\n') path.pop_back();
+    return path;
 }
 
 shim_state* State(const Line& line) {
@@ -206,39 +220,34 @@ int main(int argc, char** argv) {
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (!std::strcmp(argv[i], "--shim") && i + 1 < argc) {
             shim = argv[++i];
-        } else if (!std::strcmp(argv[i], "--wine") && i + 1 < argc) {
+        } else if (!std::strcmp(argv[i], "--wine")) {
             wine = true;
-            winePrefix = argv[++i];
         }
     }
     if (i + 1 >= argc) {
-        std::fprintf(stderr, "usage: %s [--shim LIB] [--wine PREFIX] -- program args...\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s [--shim LIB] [--wine] -- program args...\n", argv[0]);
         return 2;
+    }
+    if (wine) {
+        const std::string runner = argv[i + 1];
+        const std::string script = runner.substr(0, runner.rfind('/') + 1) + "wine-prefix";
+        winePrefix = WinePrefix(script);
+        if (winePrefix.empty()) {
+            std::fprintf(stderr, "no Wine prefix: %s failed\n", script.c_str());
+            return 2;
+        }
     }
     char dirTemplate[] = "/tmp/stylorix-ptyhost-XXXXXX";
     if (!mkdtemp(dirTemplate)) Die("mkdtemp");
     gDir = dirTemplate;
 
-    if (const char* env = std::getenv("WINEPREFIX"); wine && env && *env) winePrefix = env;
     const int com = 40 + static_cast<int>(getpid() % 100) * 2;  // never COM1; apart per run
     gLines.resize(2);
     for (std::size_t n = 0; n < gLines.size(); ++n) {
         gLines[n].link = gDir + "/port" + std::to_string(n + 1);
         if (wine) {
-            const std::string dosdevices = winePrefix + "/dosdevices";
-            struct stat st {};
-            if (stat(dosdevices.c_str(), &st) != 0) {
-                // The prefix is made by the script next to the Wine runner.
-                const std::string runner = argv[i + 1];
-                const std::string make =
-                    runner.substr(0, runner.rfind('/') + 1) + "wine-prefix >/dev/null";
-                if (std::system(make.c_str()) != 0 || stat(dosdevices.c_str(), &st) != 0) {
-                    std::fprintf(stderr, "no Wine prefix at %s\n", winePrefix.c_str());
-                    return 2;
-                }
-            }
-            gLines[n].dosLink = dosdevices + "/com" + std::to_string(com + static_cast<int>(n));
+            gLines[n].dosLink =
+                winePrefix + "/dosdevices/com" + std::to_string(com + static_cast<int>(n));
         }
         OpenLine(gLines[n]);
     }
