@@ -63,6 +63,14 @@ endfunction()
 
 include(GoogleTest)
 
+# Properties of every test that runs programs in the shared Wine prefix: the
+# prefix's session is up before it starts (tests/wine, scripts/wine-session).
+if(CMAKE_CROSSCOMPILING)
+  set(STYLORIX_WINE_SESSION FIXTURES_REQUIRED wine-session)
+else()
+  set(STYLORIX_WINE_SESSION)
+endif()
+
 # A GoogleTest executable registered with CTest; PROPERTIES go to every test
 # case (e.g. RESOURCE_LOCK wine-registry for tests that touch the Wine registry). Under the Windows preset the
 # tests are listed when CTest runs (through Wine), so building needs no Wine.
@@ -75,7 +83,7 @@ function(stylorix_add_test name)
   endif()
   if(CMAKE_CROSSCOMPILING)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} ${STYLORIX_WINE_SESSION} ${T_PROPERTIES})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
                          PROPERTIES TIMEOUT ${T_TIMEOUT} ${T_PROPERTIES})

@@ -47,13 +47,10 @@ for preset in "${presets[@]}"; do
   echo "=== $preset: test"
   case "$preset" in
     windows)
-      scripts/wine-prefix >/dev/null
-      # One server for the whole run: each start then costs milliseconds. Its
-      # output is discarded: it ends with a dump of its objects.
-      wineserver -p >/dev/null 2>&1
-      # The first program of a server session starts Wine's own background
-      # processes; start them here, with no pipe of CTest's for them to inherit.
-      timeout 300 scripts/wine-run cmd /c exit </dev/null >/dev/null 2>&1 || echo "wine warm-up failed"
+      # CTest starts the Wine session itself (the wine.session.start test), but
+      # only after it has listed each test program's cases, which it does
+      # through Wine too: the session is up before.
+      scripts/wine-session build/windows/tests/wine/desktophold.exe || echo "no Wine session"
       ctest --preset windows || failed+=("$preset")
       stop_wine
       ;;
