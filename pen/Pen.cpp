@@ -128,9 +128,10 @@ void TDMPen::Delay(std::int32_t Ms) {
 // move the end no further, so a line that never stops sending cannot hold the
 // command open for ever.
 bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
-                      std::int32_t maxReply) {
+                      std::int32_t blocks) {
     const std::int64_t start = clock_->NowMs();
     const std::int64_t timeout = std::int64_t{Einstell.Timeout} * 1000;
+    const std::int32_t maxReply = pen::MaxReplyLength(layout, blocks);
     RecCount = 0;
     if (stopped_) return false;
     if (!resendEachCycle) SendFrame(frameLength);
@@ -147,28 +148,24 @@ bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool re
 }
 
 bool TDMPen::WakeUpPen() {
-    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true,
-                    pen::MaxReplyLength(pen::ReplyLayout::WakeUp, 0));
+    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true);
 }
 
 bool TDMPen::DeletePenCodes() {
-    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdDelete, {0x00}), false,
-                    pen::MaxReplyLength(pen::ReplyLayout::Plain, 0));
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdDelete, {0x00}), false);
 }
 
 bool TDMPen::SleepPen() {
-    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdSleep, {0x00}), false,
-                    pen::MaxReplyLength(pen::ReplyLayout::Plain, 0));
+    return Exchange(pen::ReplyLayout::Plain, BuildFrame(kCmdSleep, {0x00}), false);
 }
 
 bool TDMPen::ReadPenCodes() {
-    return Exchange(pen::ReplyLayout::Codes, BuildFrame(kCmdReadCodes, {0x00}), false,
-                    pen::MaxReplyLength(pen::ReplyLayout::Codes, kMaxCodes));
+    return Exchange(pen::ReplyLayout::Codes, BuildFrame(kCmdReadCodes, {0x00}), false, kMaxCodes);
 }
 
 bool TDMPen::ReadPenParamEinzel(std::uint8_t Nr) {
     return Exchange(pen::ReplyLayout::Params, BuildFrame(kCmdReadParams, {0x01, Nr, 0x00}), false,
-                    pen::MaxReplyLength(pen::ReplyLayout::Params, 1));
+                    1);
 }
 
 bool TDMPen::ReadPenParamMulti(std::uint8_t First, std::uint8_t Last) {
@@ -184,8 +181,7 @@ bool TDMPen::ReadPenParamMulti(std::uint8_t First, std::uint8_t Last) {
     const std::int32_t numbers = n - 3;
     SendBuf[n++] = 0x00;
     SendBuf[n] = CalcLRC(false, n);
-    return Exchange(pen::ReplyLayout::Params, n + 1, false,
-                    pen::MaxReplyLength(pen::ReplyLayout::Params, numbers));
+    return Exchange(pen::ReplyLayout::Params, n + 1, false, numbers);
 }
 
 void TDMPen::SerialPortNG1RxClusterEvent(TSerialPortNG& Sender) {

@@ -109,8 +109,9 @@ class TDMPen {
 
   private:
     void SendFrame(std::int32_t length);
+    // blocks: the most blocks the reply can hold, which bounds its length.
     bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
-                  std::int32_t maxReply);
+                  std::int32_t blocks = 0);
 
     std::unique_ptr<platform::TypedStore> store_;
     std::unique_ptr<PenClock> clock_;
