@@ -15,10 +15,10 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux windows windows-release linux-asan linux-tsan fuzz)
 
 export WINEPREFIX=$root/build/windows/wineprefix WINEDEBUG=-all
-# The shared prefix's server, and the window tests' own one should a case
+# The shared prefix's session, and the window tests' own server should a case
 # have been cut short.
 stop_wine() {
-  wineserver -k >/dev/null 2>&1 || true
+  scripts/wine-session --end
   WINEPREFIX=$root/build/windows/wineprefix-ui wineserver -k >/dev/null 2>&1 || true
 }
 trap stop_wine EXIT
@@ -50,7 +50,7 @@ for preset in "${presets[@]}"; do
       # CTest starts the Wine session itself (the wine.session.start test), but
       # only after it has listed each test program's cases, which it does
       # through Wine too: the session is up before.
-      scripts/wine-session build/windows/tests/wine/desktophold.exe || echo "no Wine session"
+      scripts/wine-session || echo "no Wine session"
       ctest --preset windows || failed+=("$preset")
       stop_wine
       ;;
