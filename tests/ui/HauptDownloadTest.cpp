@@ -1,8 +1,5 @@
 // Download and clear against the simulated reading station.
 
-#include <optional>
-
-#include "PenExport.h"
 #include "PenStation.h"
 
 using namespace ui;

@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "HauptFixture.h"
-#include "LookUp.h"
 
 using namespace ui;
 
