@@ -1,7 +1,8 @@
 #pragma once
 
 // A view that records everything the presenter tells it and answers from what
-// the test put in. Every call is also logged by name, for order checks.
+// the test put in. Texts, boxes and icon changes are also logged by name, for
+// order checks.
 
 #include <deque>
 #include <map>

@@ -12,7 +12,6 @@ class Tray : public HauptFixture {
         Put("TrayMin", platform::StoreValue::String(trayMin ? "1" : "0"));
         Put("TrayAuto", platform::StoreValue::String(trayAuto ? "1" : "0"));
         form->FormCreate();
-        view.log.clear();
     }
 };
 
