@@ -48,11 +48,11 @@ class Command : public ::testing::Test {
     // its time on the line (byteMs) has passed, none after `until`.
     void Line(Bytes bytes, double byteMs, std::int64_t until) {
         clock->now = 0;
-        auto sent = std::make_shared<std::size_t>(0);
-        clock->onPump = [bytes = std::move(bytes), byteMs, until, sent](std::int64_t now) {
-            while (*sent < bytes.size() && now <= until &&
-                   static_cast<double>(*sent + 1) * byteMs <= static_cast<double>(now))
-                Arrive({bytes[(*sent)++]});
+        clock->onPump = [bytes = std::move(bytes), byteMs, until,
+                         sent = std::size_t{0}](std::int64_t now) mutable {
+            while (sent < bytes.size() && now <= until &&
+                   static_cast<double>(sent + 1) * byteMs <= static_cast<double>(now))
+                Arrive({bytes[sent++]});
         };
     }
 
