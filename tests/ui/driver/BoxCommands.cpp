@@ -9,11 +9,17 @@ namespace uidriver {
 
 namespace {
 
+// A file dialog's file name field: the combo box (cmb13), or the old dialog's
+// edit (edt1).
+HWND FileNameField(HWND dialog) {
+    HWND field = GetDlgItem(dialog, 0x47C);
+    return field ? field : GetDlgItem(dialog, 0x480);
+}
+
 // The program's own file dialog (a dialog with a file name field).
 HWND FindFileDialog() {
     HWND box = FindBox();
-    if (box && (GetDlgItem(box, 0x47C) || GetDlgItem(box, 0x480))) return box;
-    return nullptr;
+    return box && FileNameField(box) ? box : nullptr;
 }
 
 std::vector<HWND> Buttons(HWND box) {
@@ -80,9 +86,8 @@ Commands BoxCommands() {
          {1, "PATH: types the path into the open file dialog and saves",
           [](const Args& a) {
               HWND dialog = WaitFor(FindFileDialog, kDefaultWait, "the file dialog");
-              HWND name =
-                  GetDlgItem(dialog, 0x47C) ? GetDlgItem(dialog, 0x47C) : GetDlgItem(dialog, 0x480);
-              SendMessageW(name, WM_SETTEXT, 0, LPARAM(platform::Widen(a[0]).c_str()));
+              SendMessageW(FileNameField(dialog), WM_SETTEXT, 0,
+                           LPARAM(platform::Widen(a[0]).c_str()));
               PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            LPARAM(GetDlgItem(dialog, IDOK)));
               WaitGone(dialog, "the file dialog to close");
