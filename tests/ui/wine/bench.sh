@@ -23,7 +23,7 @@ for run in 1 2 3; do
   drv wait 30000 >/dev/null
   t1=$(date +%s%N)
   echo "start to visible, run $run: $(( (t1 - t0) / 1000000 )) ms"
-  [ "$run" = 3 ] || { drv post 0x10 0 0; ui_ended; }
+  [ "$run" = 3 ] || ui_close
 done
 
 pid=$(ui_program_pid)
@@ -35,5 +35,4 @@ c1=$(ui_cpu_ticks "$pid")
 awk -v d=$((c1 - c0)) -v hz="$hz" -v s="$idle" \
   'BEGIN { printf "idle CPU over %d s: %d ticks = %.3f %% of a core\n", s, d, 100 * d / hz / s }'
 grep -E 'VmHWM' "/proc/$pid/status" | awk '{ printf "peak memory: %d MiB\n", $2 / 1024 }'
-drv post 0x10 0 0
-ui_ended
+ui_close

@@ -47,8 +47,7 @@ for n in "${counts[@]}"; do
     -v d="$(looks 60)" -v e="$(looks 3)" 'BEGIN { print s + a + b + c + d + e }')
   awk -v n="$n" -v w=$((t1 - t0)) -v b="$bound" -v c=$((c1 - c0)) -v hz="$hz" \
     'BEGIN { ws = w / 1e9; printf "%6d %8.2f %8.2f %7.3f %7.1f\n", n, ws, b, ws / b, 100 * c / hz / ws }'
-  drv post 0x10 0 0
-  ui_ended
+  ui_close
   ui_sim_stop
 done
 wine "$build/tests/ui/listfill_bench.exe"

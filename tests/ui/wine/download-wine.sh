@@ -16,15 +16,6 @@ trap 'rm -rf "$work"; ui_wine_down' EXIT
 
 sim_state() { grep "^$1=" "$ui_work/sim.state" | cut -d= -f2; }
 
-start_window() {
-  ui_start
-  drv wait >/dev/null
-}
-close_window() {
-  drv post 0x10 0 0
-  ui_ended
-}
-
 # The box that ends an exchange (bounded by the exchange's own length).
 expect_box() {
   local got
@@ -36,7 +27,7 @@ expect_box() {
 case_download() {
   ui_sim --code A:4006381333931 --code E:96385074 --code C:STYLORIX-42 --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 3 Codes im Pen.\nOK'
   expect "Download komplett" status 0
@@ -60,24 +51,24 @@ case_download() {
   drv keys ctrl+c
   expect $'65;4006381333931\\r\n69;96385074\\r\n67;STYLORIX-42\\r' clipboard
   drv no-box
-  close_window
+  ui_close
 }
 
 case_clipboard() {
   ui_sim --code A:123 --code B:ABC --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2 DownClip REG_SZ 1 ExpFormat REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
   expect $'1;65;123\\r\n2;66;ABC\\r' clipboard
   drv no-box
-  close_window
+  ui_close
 }
 
 case_clear() {
   ui_sim --code A:123 --code B:ABC --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
   drv click BClear
@@ -89,57 +80,57 @@ case_clear() {
   drv click BClip
   expect_box $'Stylorix Control\nDie Barcodes wurden in die Zwischenablage kopiert.\nOK'
   expect $'65;123\\r\n66;ABC\\r' clipboard
-  close_window
+  ui_close
 }
 
 case_no_pen() {
   # A port that is not there.
   settings Comport REG_SZ COM77 Timeout REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Fehler\nKann COM-Port nicht öffnen.\nOK'
   expect "COM-Port Fehler!" status 0
-  close_window
+  ui_close
   # A station without a pen: nothing answers.
   ui_sim --fault silence@wake --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nKein Download erfolgt.\nOK'
   expect "Scanner nicht erkannt" status 0
   drv click BClear
   expect_box $'Stylorix Control\nKein Scanner gefunden.\nOK'
-  close_window
+  ui_close
 }
 
 # A full pen at the station's real pace, cleared after the read.
 case_many() {
   ui_sim --generate 200 --pace real
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 3 DownDel REG_SZ 1 Download REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 200 Codes im Pen.\nOK' 120000
   [ "$(drv rows ListView1 | wc -l)" = 200 ] || ui_fail "not all rows listed"
   [ "$(sim_state codes_left)" = 0 ] || ui_fail "the pen was not cleared"
-  close_window
+  ui_close
 }
 
 # One code more than the window can hold: nothing is cleared, and it says so.
 case_too_many() {
   ui_sim --generate 201 --pace real
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 3 DownDel REG_SZ 1 Download REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 200 Codes im Pen.\rDer Pen wurde nicht gelöscht: 1 Code blieb ungelesen im Pen.\nOK' 120000
   [ "$(sim_state codes_left)" = 201 ] || ui_fail "the pen was touched"
   [ "$(sim_state deletes)" = 0 ] || ui_fail "a delete was sent"
-  close_window
+  ui_close
 }
 
 case_save() {
   ui_sim --code A:123 --code B:'x;y' --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2 ExpFormat REG_DWORD 1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
   drv post 0x111 108 0     # "Speichern" (WM_COMMAND, BSave): the dialog is modal
@@ -147,7 +138,7 @@ case_save() {
   expect_box $'Stylorix Control\nBarcodes gespeichert.\nOK'
   [ "$(od -An -c "$work/codes.csv" | tr -s ' ')" = "$(printf '1;65;123\r\n2;66;x;y\r\n' | od -An -c | tr -s ' ')" ] ||
     ui_fail "file: $(od -c "$work/codes.csv")"
-  close_window
+  ui_close
 }
 
 # The user's browser gets the address with the code encoded in it.
@@ -157,7 +148,7 @@ case_lookup() {
   printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/browser.sh"
   chmod +x "$work/browser.sh"
   wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$work/browser.sh" /f >/dev/null 2>&1
-  start_window
+  ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
   drv dblclick ListView1 below      # beside the rows: nothing
@@ -167,7 +158,7 @@ case_lookup() {
   [ "$(cat "$work/opened" 2>/dev/null)" = 'https://find.example/q?s=A%26B%20%231&n=1' ] ||
     ui_fail "opened: [$(cat "$work/opened" 2>/dev/null)]"
   drv no-box
-  close_window
+  ui_close
 }
 
 "case_${ui_case//-/_}"

@@ -121,3 +121,15 @@ ui_ended() {
   drv wait-gone || ui_fail "the window stays"
   wait "$ui_pid" || true
 }
+
+# The program started and its window up.
+ui_open() {
+  ui_start
+  drv wait >/dev/null
+}
+
+# Closed as by the window's close box (WM_CLOSE), and ended.
+ui_close() {
+  drv post 0x10 0 0
+  ui_ended
+}

@@ -12,7 +12,7 @@ ui_wine_up
 ui_dpi 96
 
 # Controls go by their names (ui/HauptView.h); messages by number.
-WM_CLOSE=0x10 WM_SYSCOMMAND=0x112 SC_MINIMIZE=0xF020 TRAY=0x401
+WM_SYSCOMMAND=0x112 SC_MINIMIZE=0xF020 TRAY=0x401
 
 case_window() {
   settings
@@ -54,14 +54,12 @@ CAPTIONS
   expect $'*Einstellungen\nBarcodes\nParameter\nÜber...' tabs PageControl1
   expect "1" visible SpinETimeout
   expect "0" visible ListView1
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_keys() {
   settings
-  ui_start
-  drv wait >/dev/null
+  ui_open
   expect "BDownload" focus
   drv keys tab
   expect "BUpload" focus
@@ -75,29 +73,25 @@ case_keys() {
   expect "1" visible Memo2
   drv keys ctrl+shift+tab
   expect $'Einstellungen\n*Barcodes\nParameter\nÜber...' tabs PageControl1
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_dpi() {
   settings
-  ui_start
-  drv wait >/dev/null
+  ui_open
   expect "16 32 121 73" rect BDownload
   drv dpi-change 144         # moved to a monitor at 150 %
   expect "24 48 182 110" rect BDownload
   expect "1" visible ListView1
   drv dpi-change 96
   expect "16 32 121 73" rect BDownload
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_settings() {
   settings Timeout REG_DWORD 150 Download REG_DWORD 5 ExpFormat REG_DWORD 3 \
     TrayAuto REG_SZ 1 URL REG_SZ 'https://example.org/find?q=%s'
-  ui_start
-  drv wait >/dev/null
+  ui_open
   expect "99" text SpinETimeout
   expect "1" checked RadioBDown3
   expect "0" checked RadioBDown1
@@ -117,8 +111,7 @@ case_settings() {
   drv settext ESearch2 'https://example.net/b/%s'
   expect "0" checked CheckBExpBNr
   expect "0" checked RadioBDown3
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
   [ "$(stored Timeout)" = 0x7 ] || ui_fail "Timeout stored as $(stored Timeout)"
   [ "$(stored Download)" = 0x1 ] || ui_fail "Download stored as $(stored Download)"
   [ "$(stored ExpFormat)" = 0x2 ] || ui_fail "ExpFormat stored as $(stored ExpFormat)"
@@ -132,15 +125,13 @@ case_settings() {
 case_port() {
   ui_sim
   settings Comport REG_SZ "$ui_port"
-  ui_start
-  drv wait >/dev/null
+  ui_open
   local entries
   entries=$(drv items ComboBPort)
   if ! grep -q "($ui_port)" <<<"$entries"; then
     expect "0" selection ComboBPort
   fi
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
   [ "$(stored Comport)" = "$ui_port" ] || ui_fail "Comport stored as $(stored Comport)"
 }
 
@@ -153,14 +144,12 @@ case_wrong_type() {
   expect "7" text SpinETimeout       # read before the wrong value
   expect "https://www.google.com/search?q=%s" text ESearch1   # the default after it
   drv no-box
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_tray() {
   settings TrayMin REG_SZ 1 TrayAuto REG_SZ 1
-  ui_start
-  drv wait >/dev/null
+  ui_open
   drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
   drv send 0 0 0 >/dev/null
   expect "hidden" state
@@ -175,14 +164,12 @@ case_tray() {
   drv post 0x8066 0 0        # the activation message brings it back
   drv send 0 0 0 >/dev/null
   expect "shown" state
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_beenden() {
   settings Timeout REG_DWORD 12
-  ui_start
-  drv wait >/dev/null
+  ui_open
   drv click CheckBStartMin
   drv post $TRAY 0 0x205     # right button released on the notification icon
   drv menu "&Beenden"
@@ -193,22 +180,19 @@ case_beenden() {
 
 case_identify() {
   settings
-  ui_start
-  drv wait >/dev/null
+  ui_open
   expect "26057201" send 0x8065 0 0
   expect "0" send 0x8066 0 0
   local atom
   atom=$(drv atom "/S /P:COM3")
   expect "0" send 0x8067 "$atom" 0
   drv no-box
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 case_atom() {
   settings
-  ui_start
-  drv wait >/dev/null
+  ui_open
   drv post 0x8067 0xFFF0 0   # no such atom
   local box
   box=$(drv box) || ui_fail "no error box"
@@ -219,8 +203,7 @@ case_atom() {
   drv press OK
   expect "shown" state
   expect "26057201" send 0x8065 0 0   # and the window goes on answering
-  drv post $WM_CLOSE 0 0
-  ui_ended
+  ui_close
 }
 
 "case_${ui_case//-/_}"
