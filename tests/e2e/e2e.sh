@@ -54,11 +54,10 @@ sim_state() { grep "^$1=" "$work/sim.state" | cut -d= -f2; }
 
 # Settings before a run: a small time-out keeps the faults quick.
 settings_timeout() {
+  settings_default
   if [ "$mode" = wine ]; then
-    wine reg delete 'HKCU\Software\QM\Stylorix' /f >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\QM\Stylorix\Einstell' /v Timeout /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   else
-    export XDG_CONFIG_HOME=$work/config
     mkdir -p "$XDG_CONFIG_HOME/stylorix"
     printf '{"Software\\\\QM\\\\Stylorix\\\\Einstell":{"Timeout":{"type":"integer","value":%d}}}\n' \
       "$1" >"$XDG_CONFIG_HOME/stylorix/settings.json"
