@@ -3,7 +3,6 @@
 #include "Haupt.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <exception>
 #include <vector>
@@ -142,16 +141,12 @@ void TFHaupt::Box(BoxKind kind, const std::string& text) {
 }
 
 void TFHaupt::SetCheckedAndClick(Ctl id, bool checked) {
-    // Radio buttons of one group exclude each other, also when set from code.
-    static constexpr std::array<std::array<Ctl, 3>, 2> kRadioGroups = {{
-        {Ctl::RadioBDown1, Ctl::RadioBDown2, Ctl::RadioBDown3},
-        {Ctl::RadioBHeader, Ctl::RadioBBarcodes, Ctl::None},
-    }};
-    for (const auto& group : kRadioGroups) {
-        if (checked && std::find(group.begin(), group.end(), id) != group.end())
-            for (Ctl other : group)
-                if (other != Ctl::None && other != id) view_.SetChecked(other, false);
-    }
+    // Radio buttons of one group box exclude each other, also when set from code.
+    const LayoutItem& item = Item(id);
+    if (checked && item.kind == Kind::Radio)
+        for (const LayoutItem& other : Layout())
+            if (other.kind == Kind::Radio && other.parent == item.parent && other.id != id)
+                view_.SetChecked(other.id, false);
     view_.SetChecked(id, checked);
     Command(id, Notify::Click);
 }
