@@ -196,8 +196,7 @@ void TFHaupt::FormCreate() {
     SetCheckedAndClick(Ctl::CheckBStartMin, startMin);
 
     view_.ClearRows();
-    ShowParam(0);
-    view_.SetText(Ctl::Memo2, "");
+    ShowParam(0);  // empties Memo2 too
     CodeCount = 0;
 }
 
