@@ -168,7 +168,7 @@ void TFHaupt::Download() {
             pen_.CloseCom();
             ShowWait(0);
             Status("Auslesen abgebrochen.");
-            if (CodeCount > 0) ShowCodes();
+            ShowCodes();
             return;
         }
     }
@@ -185,7 +185,7 @@ void TFHaupt::Download() {
     if (stopped()) return;
     Status("Download komplett");
     ShowWait(0);
-    if (CodeCount > 0) ShowCodes();
+    ShowCodes();
     if (mode == 2) {
         ShowParam(2);
         Box(BoxKind::Plain, "Parameter-Download erfolgt.");
