@@ -247,8 +247,7 @@ void HauptWin32::OnCommand(int id, int code) {
     TFHaupt& form = *form_;
     if (code == BN_CLICKED) {
         form.Safely([&] { form.Command(ctl, Notify::Click); });
-    } else if ((code == EN_CHANGE && ctl == Ctl::SpinETimeout) ||
-               (code == CBN_SELCHANGE && ctl == Ctl::ComboBPort)) {
+    } else if (code == EN_CHANGE || code == CBN_SELCHANGE) {
         form.Safely([&] { form.Command(ctl, Notify::Change); });
     }
 }
