@@ -17,17 +17,13 @@ int RunWindowMode(TDMPen& pen) {
     platform::SetMessageFilter(
         [&view](void* msg) { return view.PreTranslate(*static_cast<MSG*>(msg)); });
     for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                platform::SetMessageFilter({});
-                return static_cast<int>(msg.wParam);
-            }
-            if (platform::FilterMessage(&msg)) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+        // The same pump as the pen's waits; it leaves the quit request queued.
+        platform::ProcessMessages();
+        MSG quit;
+        if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+            platform::SetMessageFilter({});
+            return static_cast<int>(quit.wParam);
         }
-        platform::RunPendingHandOvers();
         platform::WaitForMessages(std::chrono::milliseconds(INFINITE));
     }
 }
