@@ -256,7 +256,8 @@ void TFHaupt::RadioBDown1Click() {
 
 void TFHaupt::ShowWait(std::uint8_t mode) {
     if (mode != 0) {
-        view_.MoveWait(CentredWait(view_.OuterSize(), kWaitPanelSize));
+        const Rect& panel = Item(Ctl::PInsert).rect;
+        view_.MoveWait(CentredWait(view_.OuterSize(), {panel.Width, panel.Height}));
         if (mode == 1) view_.SetText(Ctl::PInsert, "Pen einsetzen!");
         if (mode == 2) view_.SetText(Ctl::PInsert, "Bitte warten!");
     }

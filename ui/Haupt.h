@@ -34,7 +34,6 @@ inline constexpr std::intptr_t kIdentifyAnswer = 26057201;  // 0x018D99F1
 inline constexpr std::uint32_t kScMinimize = 0xF020;
 inline constexpr std::uint32_t kMouseLeftDoubleClick = 0x0203;
 inline constexpr std::uint32_t kMouseRightUp = 0x0205;
-inline constexpr Size kWaitPanelSize{185, 41};
 inline constexpr Rgb kOddRowColour{204, 255, 204};
 
 // What a control reports to the presenter.

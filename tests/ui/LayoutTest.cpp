@@ -75,7 +75,7 @@ TEST(Layout, MainGeometry) {
     for (const auto& [id, rect] : given) EXPECT_EQ(Item(id).rect, rect) << int(id);
     EXPECT_EQ(Item(Ctl::ComboBPort).rect.Width, 313);
     EXPECT_EQ((Size{Item(Ctl::PInsert).rect.Width, Item(Ctl::PInsert).rect.Height}),
-              kWaitPanelSize);
+              (Size{185, 41}));
 }
 
 TEST(Layout, PagesInTheirOrder) {
