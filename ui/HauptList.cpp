@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "Haupt.h"
+#include "Layout.h"
 #include "Pen.h"
 #include "ViewText.h"
 
 namespace ui {
 
 namespace {
-constexpr int kLoudnessMax = 3;  // the track bar's range ends here
 constexpr int kParamLines = 30;
 }  // namespace
 
@@ -43,7 +43,7 @@ void TFHaupt::ShowParam(std::uint8_t mode) {
     view_.SetText(Ctl::LPUploads, mode == 1 ? std::to_string(PenData.Uploads) : "");
     view_.SetText(Ctl::LPCodes, mode == 1 ? std::to_string(CodeCount) : "");
     view_.SetText(Ctl::EPUserData, PenData.UserData);
-    view_.SetPosition(Ctl::TrackBLoud, std::min<int>(PenParam.Param02, kLoudnessMax));
+    view_.SetPosition(Ctl::TrackBLoud, std::min<int>(PenParam.Param02, Item(Ctl::TrackBLoud).high));
     std::vector<std::string> lines{"Parameter:"};
     for (int nr = 1; nr <= kParamLines; ++nr)
         lines.push_back("0x" + HexByte(std::uint8_t(nr)) + " : " + ParamTexts[nr]);
