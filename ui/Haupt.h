@@ -143,7 +143,7 @@ class TFHaupt {
 
 // The port chooser's rules, free of the view.
 // Index of the entry to select for the stored port: the first that equals it
-// or contains it followed by ")"; else 0; -1 for an empty list.
+// or contains it in parentheses; else 0; -1 for an empty list.
 int PortIndex(const std::vector<std::string>& entries, const std::string& port);
 // The port an entry names: from the first "COM" to just before the last ")",
 // or a bare entry's whole text.
