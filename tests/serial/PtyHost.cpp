@@ -1,13 +1,12 @@
 // serial_ptyhost: runs a test program against two pseudo-terminals and plays
 // the far end of both lines (the reading station, roughly).
 //
-//   serial_ptyhost [--shim LIB] [--wine] -- program args...
+//   serial_ptyhost [--shim LIB] [--wine PREFIX] -- program args...
 //
 // The program finds the ports in STYLORIX_TEST_PORT and STYLORIX_TEST_PORT2:
 // symbolic links to the ptys natively, or with --wine COM ports mapped to
-// them in the Wine prefix of the runner (the program, e.g. scripts/wine-run):
-// the one the wine-prefix script next to it makes and names ($WINEPREFIX or
-// the project's own). With --shim the program runs with the pty shim
+// them in the Wine prefix PREFIX (the one scripts/wine-prefix makes and
+// names). With --shim the program runs with the pty shim
 // preloaded (modem lines and parity on ptys).
 //
 // What the host does with the bytes it receives on a line:
@@ -72,19 +71,6 @@ std::multimap<Clock::time_point, Write> gSchedule;
 void Die(const char* what) {
     std::perror(what);
     std::exit(99);
-}
-
-// Runs the wine-prefix script, which makes the prefix if need be and prints
-// its path; empty if it fails.
-std::string WinePrefix(const std::string& script) {
-    FILE* p = popen(("'" + script + "'").c_str(), "r");
-    if (!p) return {};
-    std::string path;
-    char buf[4096];
-    while (std::fgets(buf, sizeof buf, p)) path += buf;
-    if (pclose(p) != 0) return {};
-    while (!path.empty() && path.back() == '\n') path.pop_back();
-    return path;
 }
 
 shim_state* State(const Line& line) {
@@ -220,22 +206,15 @@ int main(int argc, char** argv) {
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (!std::strcmp(argv[i], "--shim") && i + 1 < argc) {
             shim = argv[++i];
-        } else if (!std::strcmp(argv[i], "--wine")) {
+        } else if (!std::strcmp(argv[i], "--wine") && i + 1 < argc) {
             wine = true;
+            winePrefix = argv[++i];
         }
     }
     if (i + 1 >= argc) {
-        std::fprintf(stderr, "usage: %s [--shim LIB] [--wine] -- program args...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--shim LIB] [--wine PREFIX] -- program args...\n",
+                     argv[0]);
         return 2;
-    }
-    if (wine) {
-        const std::string runner = argv[i + 1];
-        const std::string script = runner.substr(0, runner.rfind('/') + 1) + "wine-prefix";
-        winePrefix = WinePrefix(script);
-        if (winePrefix.empty()) {
-            std::fprintf(stderr, "no Wine prefix: %s failed\n", script.c_str());
-            return 2;
-        }
     }
     char dirTemplate[] = "/tmp/stylorix-ptyhost-XXXXXX";
     if (!mkdtemp(dirTemplate)) Die("mkdtemp");

@@ -18,5 +18,5 @@ cmake --build build/serial-bench-windows --target serial_bench stylorix_host -j2
 echo "== Windows program under Wine (Win32 driver)"
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
 h=build/serial-bench-windows/host/tests/ptyshim
-"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine -- \
+"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
   scripts/wine-run build/serial-bench-windows/tests/serial/serial_bench.exe "$seconds"
