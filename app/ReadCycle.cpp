@@ -57,10 +57,12 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
         ConWriteLn(kEmptyLine);
     }
 
+    int exitCode = 0;
     if (pen.WakeUpPen()) {
         const bool read = pen.ReadPenCodes();
         TDMPen::ExtractCodes();
-        const PenClearCheck clear = CheckPenClear(read);
+        // On disk before anything else, and before the pen may be cleared.
+        const PenClearCheck clear = pen.SecureCodes(read);
         if (listing) {
             if (CodeCount == 0) ConWriteLn("No codes in pen!");
             // The code's bytes as the user reads them; the export file keeps them raw.
@@ -75,6 +77,10 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
             Warn("the pen holds " + std::to_string(clear.held) + " codes; only the first " +
                  std::to_string(clear.read) + " were read" + kept);
         }
+        if (!clear.archiveError.empty()) {
+            Warn("the codes were not archived (" + clear.archiveError + ")" + kept);
+            exitCode = kExitFrameworkError;
+        }
         if (options.Export) {
             // A failed read has nothing to export: the last export stays.
             if (clear.reason == PenClearCheck::kReadFailed) {
@@ -84,12 +90,15 @@ int RunReadCycle(TDMPen& pen, const ConsoleOptions& options) {
                 WriteExportFile(options.ExportFile, 0);
             }
         }
-        if (options.Delete && clear.Safe()) pen.DeletePenCodes();
+        if (options.Delete && clear.Safe() && !pen.DeletePenCodes() && !pen.PortLost())
+            Warn("the pen did not confirm the delete; its codes may still be in it");
         pen.SleepPen();
     }
+    if (pen.PortLost())
+        Warn("the port " + Einstell.Comport + " went away; the pen was read no further");
 
     port.Close();
     pen.IniSchreib();
     if (listing) ConWriteLn("Press enter to continue...");
-    return 0;
+    return exitCode;
 }

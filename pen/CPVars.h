@@ -22,6 +22,7 @@ struct TEinstell {
     bool TrayMin = false;
     bool TrayAuto = false;
     bool StartMin = false;
+    bool Archiv = false;  // every code read goes to the archive before the pen may be cleared
 };
 
 struct TCodes {

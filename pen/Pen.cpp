@@ -42,14 +42,52 @@ std::int64_t LineTimeMs(const TSerialPortNG& port, std::int64_t bytes) {
     return bytes * halfBits * 500 / port.BaudRate();
 }
 
+// What the worker's looks at an open port report when its device has gone:
+// on Windows a pulled USB adapter fails them with one of these, the POSIX
+// driver and Wine give "not ready" for a terminal that hung up.
+bool DeviceGone(std::uint32_t place, std::uint32_t code) {
+    switch (place) {
+        case places::kCommStatus.place:
+        case places::kReadStart.place:
+        case places::kReadResult.place:
+        case places::kModemStatus.place:
+        case places::kEventWaitStart.place:
+            break;
+        default:
+            return false;
+    }
+    switch (code) {
+        case 2:     // ERROR_FILE_NOT_FOUND
+        case 5:     // ERROR_ACCESS_DENIED
+        case 6:     // ERROR_INVALID_HANDLE
+        case 21:    // ERROR_NOT_READY
+        case 22:    // ERROR_BAD_COMMAND
+        case 31:    // ERROR_GEN_FAILURE
+        case 433:   // ERROR_NO_SUCH_DEVICE
+        case 1117:  // ERROR_IO_DEVICE
+        case 1167:  // ERROR_DEVICE_NOT_CONNECTED
+        case 1617:  // ERROR_DEVICE_REMOVED
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store, std::unique_ptr<CommDriver> driver,
                std::unique_ptr<PenClock> clock)
-    : SerialPortNG1(std::make_unique<TSerialPortNG>(std::move(driver))),
-      VersionResource1(std::make_unique<TVersionResource>()),
+    : VersionResource1(std::make_unique<TVersionResource>()),
       store_(store ? std::move(store) : platform::OpenUserStore()),
       clock_(clock ? std::move(clock) : MakeSystemClock()) {
+    AttachPort(std::make_unique<TSerialPortNG>(std::move(driver)));
+    VersionResource1->SetLanguage(lnGerman);
+}
+
+TDMPen::~TDMPen() = default;
+
+void TDMPen::AttachPort(std::unique_ptr<TSerialPortNG> attached) {
+    SerialPortNG1 = std::move(attached);
     TSerialPortNG& port = *SerialPortNG1;
     port.SetCommPort("COM1");
     port.SetBaudRate(2400);
@@ -60,10 +98,13 @@ TDMPen::TDMPen(std::unique_ptr<platform::TypedStore> store, std::unique_ptr<Comm
     port.SetWTOExtraDelayTime(10);
     port.SetErrorNoise(255);
     port.OnRxClusterEvent = [this](TSerialPortNG& sender) { SerialPortNG1RxClusterEvent(sender); };
-    VersionResource1->SetLanguage(lnGerman);
+    port.OnProcessError = [this](TSerialPortNG&, std::uint32_t place, std::uint32_t code,
+                                 const std::string&, std::uint8_t) { PortError(place, code); };
 }
 
-TDMPen::~TDMPen() = default;
+void TDMPen::PortError(std::uint32_t place, std::uint32_t code) {
+    if (SerialPortNG1->Active() && DeviceGone(place, code)) portLost_ = true;
+}
 
 void TDMPen::DataModuleCreate(const std::string& programPath, bool hasArguments) {
     std::filesystem::path dir = platform::Utf8Path(programPath).parent_path();
@@ -77,6 +118,7 @@ bool TDMPen::StartCom() {
     // A blank left over from the option line is no part of the port's name.
     std::string name = comm::TrimTrailingBlanks(Einstell.Comport);
     if (name.size() > kMaxPortName) name.resize(kMaxPortName);
+    portLost_ = false;
     SerialPortNG1->SetCommPort(name);
     SerialPortNG1->SetActive(true);
     SerialPortNG1->SetRTSState(true);
@@ -108,7 +150,7 @@ void TDMPen::Delay(std::int32_t Ms) {
     const std::int64_t end = clock_->NowMs() + Ms;
     do {
         clock_->Pump();
-        if (stopped_) return;
+        if (Interrupted()) return;
         // Sleep until the worker hands something over (or a window message
         // comes), at most until the end: received bytes are taken at once,
         // and waiting costs no wake-ups every millisecond.
@@ -133,12 +175,12 @@ bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool re
     const std::int64_t timeout = std::int64_t{Einstell.Timeout} * 1000;
     const std::int32_t maxReply = pen::MaxReplyLength(layout, blocks);
     RecCount = 0;
-    if (stopped_) return false;
+    if (Interrupted()) return false;
     if (!resendEachCycle) SendFrame(frameLength);
     for (;;) {
         if (resendEachCycle) SendFrame(frameLength);
         Delay(kCheckInterval);
-        if (stopped_) return false;
+        if (Interrupted()) return false;
         const std::int32_t received = std::min<std::int32_t>(RecCount, RecBuf.size());
         if (pen::ReplyComplete(layout, RecBuf.data(), received)) return true;
         const std::int64_t end =

@@ -10,12 +10,30 @@
 
 #include "CPVars.h"
 #include "CommDriver.h"
+#include "PenArchive.h"
 #include "PenClock.h"
 #include "PenReply.h"
 #include "TypedStore.h"
 #include "Version.h"
 
 class TSerialPortNG;
+
+// Whether the pen may be cleared after its codes were read: only when every
+// code it holds was read, for clearing drops the rest unseen, and only once
+// the codes read are in the archive (when it is on). The console and the
+// window both decide by it.
+struct PenClearCheck {
+    enum Reason { kAllRead, kReadFailed, kCodesLeft };
+    Reason reason = kReadFailed;
+    std::int32_t read = 0;     // codes read
+    std::int32_t held = 0;     // codes the pen holds, read or not
+    std::string archiveError;  // the archive file and what failed; empty when written or off
+    bool Safe() const { return reason == kAllRead && archiveError.empty(); }
+};
+
+// From the result of ReadPenCodes and what ExtractCodes then found; says
+// nothing of the archive.
+PenClearCheck CheckPenClear(bool codesRead);
 
 inline constexpr const char* kSettingsKey = "Software\\QM\\Stylorix";
 inline constexpr const char* kSettingsSection = "Einstell";
@@ -47,6 +65,10 @@ class TDMPen {
     // Port of the reading station, from Einstell.Comport.
     bool StartCom();
     void CloseCom();
+    // The port's device went away while it was open (a USB adapter pulled
+    // out): the command waiting now returns false at its next look, and no
+    // further command is sent, until the port is opened again.
+    bool PortLost() const { return portLost_; }
 
     // Pen commands: true when a complete, valid reply arrived before the
     // time-out: Einstell.Timeout seconds, each byte received adding its time
@@ -65,6 +87,16 @@ class TDMPen {
     // file touched, without codes. A file that cannot be written raises
     // platform::InOutError and leaves an existing one as it was.
     static bool SaveCodes(const std::string& FileName);
+
+    // After a code read (ReadPenCodes, ExtractCodes): the codes read go to the
+    // archive when Einstell.Archiv is on, and the check says whether the pen
+    // may now be cleared. Call it before any delete command.
+    PenClearCheck SecureCodes(bool codesRead);
+    // The archive's folder; an empty one means the platform's default.
+    void SetArchiveFolder(std::string folder);
+    std::string ArchiveFolder() const;
+    // The time stamp of the archive's lines; the local time when unset.
+    std::function<ArchiveTime()> ArchiveClock;
 
     // Receive handler of SerialPortNG1: appends one clean cluster to RecBuf.
     void SerialPortNG1RxClusterEvent(TSerialPortNG& Sender);
@@ -89,6 +121,10 @@ class TDMPen {
 
     platform::TypedStore& Store() { return *store_; }
 
+    // Puts a serial component in place of SerialPortNG1, with the pen link's
+    // handlers (tests run the link on a scripted one).
+    void AttachPort(std::unique_ptr<TSerialPortNG> port);
+
     std::unique_ptr<TSerialPortNG> SerialPortNG1;
     std::unique_ptr<TVersionResource> VersionResource1;
 
@@ -109,6 +145,9 @@ class TDMPen {
 
   private:
     void SendFrame(std::int32_t length);
+    // The running exchange must end: stopped, or the port gone.
+    bool Interrupted() const { return stopped_ || portLost_; }
+    void PortError(std::uint32_t place, std::uint32_t code);
     // blocks: the most blocks the reply can hold, which bounds its length.
     bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
                   std::int32_t blocks = 0);
@@ -117,23 +156,11 @@ class TDMPen {
     std::unique_ptr<PenClock> clock_;
     std::uint32_t framesSent_ = 0;
     bool stopped_ = false;
+    bool portLost_ = false;
+    std::string archiveFolder_;
 };
 
 extern TDMPen* DMPen;
 
 // The settings of a fresh system, as IniLes gives them for missing values.
 TEinstell DefaultEinstell();
-
-// Whether the pen may be cleared after its codes were read: only when every
-// code it holds was read, for clearing drops the rest unseen. The console and
-// the window both decide by it.
-struct PenClearCheck {
-    enum Reason { kAllRead, kReadFailed, kCodesLeft };
-    Reason reason = kReadFailed;
-    std::int32_t read = 0;  // codes read
-    std::int32_t held = 0;  // codes the pen holds, read or not
-    bool Safe() const { return reason == kAllRead; }
-};
-
-// From the result of ReadPenCodes and what ExtractCodes then found.
-PenClearCheck CheckPenClear(bool codesRead);

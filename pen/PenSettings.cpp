@@ -8,6 +8,7 @@ TEinstell DefaultEinstell() {
     d.Comport = "COM1";
     d.Timeout = 10;
     d.URL = kDefaultURL;
+    d.Archiv = true;
     return d;
 }
 
@@ -25,6 +26,7 @@ void TDMPen::IniLes() {
     Einstell.TrayMin = ini.ReadBool(s, "TrayMin", d.TrayMin);
     Einstell.TrayAuto = ini.ReadBool(s, "TrayAuto", d.TrayAuto);
     Einstell.StartMin = ini.ReadBool(s, "StartMin", d.StartMin);
+    Einstell.Archiv = ini.ReadBool(s, "Archiv", d.Archiv);
 }
 
 void TDMPen::IniSchreib() {
@@ -40,5 +42,6 @@ void TDMPen::IniSchreib() {
     ini.WriteBool(s, "TrayMin", Einstell.TrayMin);
     ini.WriteBool(s, "TrayAuto", Einstell.TrayAuto);
     ini.WriteBool(s, "StartMin", Einstell.StartMin);
+    ini.WriteBool(s, "Archiv", Einstell.Archiv);
     ini.Close();
 }

@@ -368,8 +368,16 @@ void HauptWin32::MoveWait(Point topLeft) {
 }
 
 Size HauptWin32::OuterSize() {
+    // The restored window's size: a minimised or hidden window's own rectangle
+    // is the task bar button's or nothing, and the wait panel would be placed
+    // off the window that comes back.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
     RECT r{};
-    GetWindowRect(hwnd_, &r);
+    if (GetWindowPlacement(hwnd_, &placement))
+        r = placement.rcNormalPosition;
+    else
+        GetWindowRect(hwnd_, &r);
     return {Unscale(r.right - r.left), Unscale(r.bottom - r.top)};
 }
 

@@ -97,6 +97,8 @@ void TFHaupt::Command(Ctl id, Notify what) {
             return BComRefreshClick();
         case Ctl::BSearchDef:
             return BSearchDefClick();
+        case Ctl::BArchiv:
+            return BArchivClick();
         case Ctl::RadioBDown1:
         case Ctl::RadioBDown2:
         case Ctl::RadioBDown3:
@@ -115,6 +117,8 @@ void TFHaupt::Command(Ctl id, Notify what) {
             return CheckBStartMinClick();
         case Ctl::CheckBAutoDown:
             return CheckBAutoDownClick();
+        case Ctl::CheckBArchiv:
+            return CheckBArchivClick();
         default:
             return;
     }
@@ -189,6 +193,7 @@ void TFHaupt::FormCreate() {
     const std::uint8_t format = Einstell.ExpFormat;
     SetCheckedAndClick(Ctl::CheckBExpBNr, (format & kExpRunningNumber) != 0);
     SetCheckedAndClick(Ctl::CheckBExpBConly, (format & kExpCodeOnly) != 0);
+    SetCheckedAndClick(Ctl::CheckBArchiv, Einstell.Archiv);
     const bool trayMin = Einstell.TrayMin, trayAuto = Einstell.TrayAuto;
     const bool startMin = Einstell.StartMin;
     SetCheckedAndClick(Ctl::CheckBMinTray, trayMin);
@@ -208,15 +213,50 @@ bool TFHaupt::FormCloseQuery() {
         pen_.StopCommands();
         return false;
     }
+    if (sessionEnded_) return true;
     SpinETimeoutChange();
     Einstell.URL = view_.Text(Ctl::ESearch1);
     Einstell.URL2 = view_.Text(Ctl::ESearch2);
-    pen_.IniSchreib();
+    try {
+        pen_.IniSchreib();
+    } catch (const std::exception& e) {
+        // A store that cannot be written must not keep the window open for
+        // ever: the user decides.
+        return view_.ShowBox(BoxKind::Error,
+                             std::string("Die Einstellungen konnten nicht gespeichert werden:\r") +
+                                 e.what() + "\rTrotzdem beenden?",
+                             Buttons::YesNo) == Answer::Yes;
+    }
     return true;
 }
 
-void TFHaupt::FormDestroy() {
+bool TFHaupt::QueryEndSession() {
+    return true;
+}
+
+void TFHaupt::EndSession() {
+    if (sessionEnded_) return;
+    sessionEnded_ = true;
+    // The process may end as soon as this returns, so nothing waits for the
+    // running exchange: it stops at its next look, and its port closes now.
+    if (busy_) {
+        closePending_ = true;
+        pen_.StopCommands();
+    }
+    pen_.CloseCom();
+    SpinETimeoutChange();
+    Einstell.URL = view_.Text(Ctl::ESearch1);
+    Einstell.URL2 = view_.Text(Ctl::ESearch2);
+    try {
+        pen_.IniSchreib();
+    } catch (const std::exception&) {
+        // Nobody is left to answer a box.
+    }
     view_.NotifyIcon(TrayOp::Delete);
+}
+
+void TFHaupt::FormDestroy() {
+    if (!sessionEnded_) view_.NotifyIcon(TrayOp::Delete);
 }
 
 void TFHaupt::FillPortChooser() {
@@ -286,6 +326,9 @@ void TFHaupt::CheckBStartMinClick() {
 }
 void TFHaupt::CheckBAutoDownClick() {
     Einstell.TrayAuto = view_.Checked(Ctl::CheckBAutoDown);
+}
+void TFHaupt::CheckBArchivClick() {
+    Einstell.Archiv = view_.Checked(Ctl::CheckBArchiv);
 }
 
 }  // namespace ui

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "HauptView.h"
+#include "ParamSheet.h"
 #include "unitportdetect.h"
 
 class TDMPen;
@@ -72,8 +73,14 @@ class TFHaupt {
     void CheckBMinTrayClick();
     void CheckBStartMinClick();
     void CheckBAutoDownClick();
+    void CheckBArchivClick();
     // A serial device came or went: the chooser follows, Comport stays.
     void DeviceChange();
+    // Windows ends (log-off, shut-down): whether the window agrees, and then
+    // the close steps, which must be done before the handler returns; a
+    // running exchange stops at its next look, the port is closed at once.
+    bool QueryEndSession();
+    void EndSession();
 
     // --- notification icon and application messages (HauptTray.cpp)
     void IconAendern(std::uint8_t state);
@@ -108,6 +115,8 @@ class TFHaupt {
     bool CodeClip();
     void BLoadClick();
     void BSearchDefClick();
+    // Opens the archive's folder with the shell.
+    void BArchivClick();
     void ListView1DblClick();
     // Ctrl+C in the list: the selected rows' export lines to the clipboard.
     void ListView1CopySelection();
@@ -127,9 +136,26 @@ class TFHaupt {
     void RunExchange(void (TFHaupt::*exchange)());
     void Download();
     void Clear();
+    // The battery question; false when the user says no.
+    bool AskBattery();
     // Opens the station's port and lets its lines settle; false, with the
-    // port closed and the failure shown, when it does not open.
+    // failure shown, when it does not open or the exchange ended meanwhile.
     bool OpenStation();
+    // True when the exchange must end now: the window closes (silently), or
+    // the port went away (said in the status and a box).
+    bool Ended();
+    // The end of an exchange: its status, the wait panel hidden, its box;
+    // what Ended says instead when it ended otherwise.
+    void Finish(const std::string& status, BoxKind kind = BoxKind::Plain,
+                const std::string& text = {});
+    // HauptExport.cpp: the file parts of the two targets.
+    void SaveParams();
+    void LoadCodes();
+    void LoadParams();
+    FileRequest CodeFiles() const;
+    FileRequest ParamFiles() const;
+    // HauptList.cpp: the parameter page as sheet_ holds it.
+    void ShowSheet();
     void Status(const std::string& text);  // the status bar's first panel
     void EnableCommands(bool enabled);
 
@@ -139,6 +165,11 @@ class TFHaupt {
     std::vector<std::string> portEntries_;  // the chooser's entries, in its order
     bool busy_ = false;
     bool closePending_ = false;  // closing waits until the running exchange ends
+    bool sessionEnded_ = false;  // Windows is ending: the close steps ran already
+    bool penCleared_ = false;    // the running exchange's delete was confirmed
+    std::string activity_;       // what the running exchange does, for its failure
+    bool codesUntyped_ = false;  // the codes came from a file without symbologies
+    ParamSheet sheet_;           // what the parameter page shows
 };
 
 // The port chooser's rules, free of the view.

@@ -15,18 +15,27 @@ constexpr std::int32_t kSettleMs = 500;  // the station's lines settle after ope
 constexpr Ctl kCommands[] = {Ctl::BDownload, Ctl::BUpload, Ctl::BClear,
                              Ctl::BLoad,     Ctl::BSave,   Ctl::BClip};
 
-// What the success box adds when codes stayed in the pen.
-std::string KeptNote(const PenClearCheck& check, bool deleteAsked) {
+// The lines the download's closing box adds, each after a line break: what
+// stayed in the pen and why, and what failed beside the read.
+std::string DownloadNotes(const PenClearCheck& check, bool deleteAsked, bool deleteFailed,
+                          bool clipped) {
+    std::string notes;
+    auto line = [&notes](const std::string& text) { notes += "\r" + text; };
+    if (!check.archiveError.empty())
+        line("Die Barcodes konnten nicht im Archiv gesichert werden (" + check.archiveError + ").");
     const std::string notCleared = deleteAsked ? "Der Pen wurde nicht gelöscht: " : "";
     if (check.reason == PenClearCheck::kCodesLeft) {
         const std::int32_t left = check.held - check.read;
-        const std::string codes =
-            left == 1 ? "1 Code blieb" : std::to_string(left) + " Codes blieben";
-        return "\r" + notCleared + codes + " ungelesen im Pen.";
+        line(notCleared + (left == 1 ? "1 Code blieb" : std::to_string(left) + " Codes blieben") +
+             " ungelesen im Pen.");
+    } else if (deleteAsked && check.reason == PenClearCheck::kReadFailed) {
+        line("Der Pen wurde nicht gelöscht.");
+    } else if (deleteAsked && !check.archiveError.empty()) {
+        line(notCleared + "die Barcodes sind nicht im Archiv.");
     }
-    if (check.reason == PenClearCheck::kReadFailed && deleteAsked)
-        return "\r" + notCleared + "die Codes wurden nicht vollständig gelesen.";
-    return "";
+    if (deleteFailed) line("Der Pen hat das Löschen nicht bestätigt.");
+    if (!clipped) line("Die Barcodes konnten nicht in die Zwischenablage kopiert werden.");
+    return notes;
 }
 
 }  // namespace
@@ -40,12 +49,17 @@ void TFHaupt::RunExchange(void (TFHaupt::*exchange)()) {
     // can arrive in the middle of an exchange.
     if (busy_) return;
     busy_ = true;
+    penCleared_ = false;
     pen_.ResumeCommands();
     EnableCommands(false);
     pen_.OnReceiveProgress = [this](std::int32_t received) {
         view_.SetStatusText(1, ReceivedText(received));
     };
+    // The one clean-up of every exchange, however it ended: the port is
+    // never left open.
     auto end = [this] {
+        ShowWait(0);
+        pen_.CloseCom();
         pen_.OnReceiveProgress = nullptr;
         view_.SetStatusText(1, "");
         EnableCommands(true);
@@ -59,9 +73,6 @@ void TFHaupt::RunExchange(void (TFHaupt::*exchange)()) {
     try {
         (this->*exchange)();
     } catch (...) {
-        // Whatever broke off the exchange, the port is not left open.
-        pen_.CloseCom();
-        ShowWait(0);
         end();
         throw;
     }
@@ -72,15 +83,33 @@ void TFHaupt::Status(const std::string& text) {
     view_.SetStatusText(0, text);
 }
 
+bool TFHaupt::Ended() {
+    // The window is closing: no further command, no box.
+    if (pen_.CommandsStopped()) return true;
+    if (!pen_.PortLost()) return false;
+    Status("Lesestation nicht erreichbar");
+    ShowWait(0);
+    Box(BoxKind::Error, "Die Verbindung zur Lesestation (" + Einstell.Comport +
+                            ") ist abgebrochen: " + activity_ + " fehlgeschlagen." +
+                            (penCleared_ ? "" : "\rDer Pen wurde nicht gelöscht."));
+    return true;
+}
+
+void TFHaupt::Finish(const std::string& status, BoxKind kind, const std::string& text) {
+    if (Ended()) return;
+    Status(status);
+    ShowWait(0);
+    if (!text.empty()) Box(kind, text);
+}
+
 bool TFHaupt::OpenStation() {
     if (!pen_.StartCom()) {
-        pen_.CloseCom();
         Status("COM-Port Fehler!");
         Box(BoxKind::Error, "Kann COM-Port nicht öffnen.");
         return false;
     }
     pen_.Delay(kSettleMs);
-    return true;
+    return !Ended();
 }
 
 void TFHaupt::BDownloadClick() {
@@ -97,127 +126,105 @@ void TFHaupt::Download() {
     const std::int32_t mode = Einstell.Download;
     const bool toClipboard = Einstell.DownClip;
     const bool deleteAsked = Einstell.DownDel;
-    // The window is closing: no further command, no box.
-    auto stopped = [this] {
-        if (!pen_.CommandsStopped()) return false;
-        ShowWait(0);
-        pen_.CloseCom();
-        return true;
-    };
+    activity_ = "Auslesen";
 
     view_.ClearRows();
     ShowParam(0);
-    if (!OpenStation() || stopped()) return;
+    if (!OpenStation()) return;
     Status("Warte auf Scanner");
     ShowWait(1);
-    if (!pen_.WakeUpPen()) {
-        if (stopped()) return;
-        Status("Scanner nicht erkannt");
-        ShowWait(0);
-        Box(BoxKind::Plain, "Kein Download erfolgt.");
-        pen_.CloseCom();
-        return;
-    }
+    if (!pen_.WakeUpPen())
+        return Finish("Scanner nicht erkannt", BoxKind::Plain, "Kein Download erfolgt.");
     TDMPen::ExtractPenData();
-    if (PenData.ProtoVersion != 0x31) {
-        Box(BoxKind::Warning, "Falsche Protokollversion! (0x" + HexByte(PenData.ProtoVersion) +
-                                  ")\rAuslesen wird abgebrochen.");
-        ShowWait(0);
-        pen_.CloseCom();
-        Status("Auslesen abgebrochen.");
-        return;
-    }
-    if (PenData.Status != 0) {
-        const Answer answer =
-            view_.ShowBox(BoxKind::Warning,
-                          "Pen-Status fehlerhaft, möglicherweise Batterie leer! (0x" +
-                              HexByte(PenData.Status) + ")\rTrotzdem auslesen?",
-                          Buttons::YesNo);
-        if (stopped()) return;
-        if (answer == Answer::No) {
-            ShowWait(0);
-            pen_.CloseCom();
-            Status("Auslesen abgebrochen.");
-            return;
-        }
-    }
+    if (PenData.ProtoVersion != 0x31)
+        return Finish("Auslesen abgebrochen.", BoxKind::Warning,
+                      "Falsche Protokollversion! (0x" + HexByte(PenData.ProtoVersion) +
+                          ")\rAuslesen wird abgebrochen.");
+    if (PenData.Status != 0 && !AskBattery()) return Finish("Auslesen abgebrochen.");
     ShowWait(2);
 
-    bool codesRead = false;
+    // Parameters only: no codes read, nothing to clear.
+    PenClearCheck check;
     if (mode != 2) {
         Status("Code-Download aktiv");
-        codesRead = pen_.ReadPenCodes();
+        const bool read = pen_.ReadPenCodes();
         TDMPen::ExtractCodes();
-        if (stopped()) return;
+        codesUntyped_ = false;
+        // On disk before anything may clear the pen.
+        check = pen_.SecureCodes(read);
+        if (Ended()) return ShowCodes();
     }
-    if (toClipboard) CodeClip();
+    const bool clipped = !toClipboard || CodeClip();
     if (mode != 1) {
         Status("Parameter-Download aktiv");
         pen_.ReadPenParamMulti(1, 16);
         TDMPen::ExtractPenParamMulti();
         pen_.ReadPenParamMulti(17, 30);
         TDMPen::ExtractPenParamMulti();
-        if (stopped()) return;
+        if (Ended()) return ShowCodes();
         try {
             TDMPen::PenParamToRec();
         } catch (const platform::ConvertError& e) {
             // The codes were read all the same: the pen goes to sleep
-            // uncleared, the port is closed, and the user sees the codes.
+            // uncleared, and the user sees the codes.
             Box(BoxKind::AppError, e.what());
             pen_.SleepPen();
-            pen_.CloseCom();
-            ShowWait(0);
             Status("Auslesen abgebrochen.");
-            ShowCodes();
-            return;
+            return ShowCodes();
         }
     }
 
-    // Clearing drops whatever was not read, so only a complete read may clear.
-    // Reading parameters only reads no codes, and clears nothing.
-    const PenClearCheck check = CheckPenClear(codesRead);
-    std::string note;
-    if (mode != 2) {
-        if (deleteAsked && check.Safe()) pen_.DeletePenCodes();
-        note = KeptNote(check, deleteAsked);
+    // Clearing drops whatever was not read, so only a complete, archived read
+    // may clear.
+    bool deleteFailed = false;
+    if (mode != 2 && deleteAsked && check.Safe()) {
+        penCleared_ = pen_.DeletePenCodes();
+        deleteFailed = !penCleared_;
     }
     pen_.SleepPen();
-    if (stopped()) return;
-    Status("Download komplett");
-    ShowWait(0);
+    if (Ended()) return ShowCodes();
+    const std::string notes =
+        mode == 2 ? std::string() : DownloadNotes(check, deleteAsked, deleteFailed, clipped);
     ShowCodes();
     if (mode == 2) {
         ShowParam(2);
-        Box(BoxKind::Plain, "Parameter-Download erfolgt.");
+        Finish("Download komplett", BoxKind::Plain, "Parameter-Download erfolgt.");
+    } else if (check.reason == PenClearCheck::kReadFailed) {
+        ShowParam(1);
+        Finish("Barcodes nicht gelesen", BoxKind::Warning,
+               "Die Barcodes konnten nicht gelesen werden." + notes);
     } else {
         ShowParam(1);
-        Box(BoxKind::Plain,
-            "Download erfolgt, " + std::to_string(CodeCount) + " Codes im Pen." + note);
+        Finish("Download komplett", BoxKind::Plain,
+               "Download erfolgt, " + std::to_string(CodeCount) + " Codes im Pen." + notes);
     }
-    pen_.CloseCom();
+}
+
+bool TFHaupt::AskBattery() {
+    const Answer answer = view_.ShowBox(BoxKind::Warning,
+                                        "Pen-Status fehlerhaft, möglicherweise Batterie leer! (0x" +
+                                            HexByte(PenData.Status) + ")\rTrotzdem auslesen?",
+                                        Buttons::YesNo);
+    // A close that came meanwhile ends the exchange too, without a word.
+    return answer != Answer::No && !pen_.CommandsStopped();
 }
 
 void TFHaupt::Clear() {
+    activity_ = "Löschen";
     view_.ClearRows();
     if (!OpenStation()) return;
     Status("Warte auf Scanner");
     ShowWait(1);
-    if (pen_.WakeUpPen()) {
-        ShowWait(2);
-        pen_.DeletePenCodes();
-        pen_.SleepPen();
-        if (!pen_.CommandsStopped()) {
-            Status("Codes gelöscht");
-            ShowWait(0);
-            Box(BoxKind::Plain, "Barcodes gelöscht.");
-        }
-    } else if (!pen_.CommandsStopped()) {
-        Status("Scanner nicht erkannt");
-        ShowWait(0);
-        Box(BoxKind::Plain, "Kein Scanner gefunden.");
-    }
-    if (pen_.CommandsStopped()) ShowWait(0);
-    pen_.CloseCom();
+    if (!pen_.WakeUpPen())
+        return Finish("Scanner nicht erkannt", BoxKind::Plain, "Kein Scanner gefunden.");
+    ShowWait(2);
+    penCleared_ = pen_.DeletePenCodes();
+    pen_.SleepPen();
+    if (!penCleared_)
+        return Finish("Pen nicht gelöscht", BoxKind::Warning,
+                      "Der Pen hat das Löschen nicht bestätigt:\rdie Barcodes sind womöglich "
+                      "noch im Pen.");
+    Finish("Codes gelöscht", BoxKind::Plain, "Barcodes gelöscht.");
 }
 
 }  // namespace ui

@@ -58,7 +58,11 @@ std::intptr_t TFHaupt::WMAppIdentify() {
 }
 
 void TFHaupt::WMAppActivate() {
-    if (view_.AppMinimised()) view_.RestoreApp();
+    // A window hidden in the notification area comes back as by the icon.
+    if (!view_.Visible())
+        TrayIconMessage(kMouseLeftDoubleClick);
+    else if (view_.AppMinimised())
+        view_.RestoreApp();
     ShowMe();
 }
 

@@ -54,6 +54,8 @@ namespace ui {
     X(GExport, 318)                  \
     X(CheckBExpBNr, 319)             \
     X(CheckBExpBConly, 320)          \
+    X(CheckBArchiv, 325)             \
+    X(BArchiv, 326)                  \
     X(GHintergrund, 321)             \
     X(CheckBMinTray, 322)            \
     X(CheckBStartMin, 323)           \
@@ -134,7 +136,7 @@ struct AtomText {
     std::string ErrorText;    // the system's text for it
 };
 
-struct SaveRequest {
+struct FileRequest {
     std::string InitialDir;
     std::string DefaultExt;
     std::string FilterName;     // e.g. "Textdatei (*.csv)"
@@ -189,6 +191,8 @@ class HauptView {
     virtual void ShowNormal() = 0;
     virtual void MinimiseApp() = 0;
     virtual bool AppMinimised() = 0;
+    // False while the window is hidden in the notification area.
+    virtual bool Visible() = 0;
     virtual void RestoreApp() = 0;
     virtual void SetForeground() = 0;
     // Brings the application to the front even when another thread has the
@@ -210,7 +214,8 @@ class HauptView {
     // False when the clipboard could not be opened or filled.
     virtual bool PutClipboardText(const std::string& text) = 0;
     // The chosen path, or nothing when the user cancelled.
-    virtual std::optional<std::string> SaveDialog(const SaveRequest& request) = 0;
+    virtual std::optional<std::string> SaveDialog(const FileRequest& request) = 0;
+    virtual std::optional<std::string> OpenDialog(const FileRequest& request) = 0;
     virtual void ShellOpen(const std::string& address) = 0;
     virtual AtomText GlobalAtomName(std::uint16_t atom) = 0;
 };

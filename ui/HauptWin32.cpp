@@ -225,6 +225,19 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                 if (form.FormCloseQuery()) DestroyWindow(hwnd_);
             });
             return 0;
+        case WM_QUERYENDSESSION: {
+            bool agrees = true;
+            form.Safely([&] { agrees = form.QueryEndSession(); });
+            return agrees;
+        }
+        case WM_ENDSESSION:
+            // Windows may end the process once this returns: the close steps
+            // run now, and the window goes unless an exchange must unwind first.
+            if (wp) {
+                form.Safely([&] { form.EndSession(); });
+                if (!form.Busy()) DestroyWindow(hwnd_);
+            }
+            return 0;
         case WM_DESTROY:
             form.Safely([&] { form.FormDestroy(); });
             platform::SetWakeHook({});

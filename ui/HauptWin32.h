@@ -62,6 +62,7 @@ class HauptWin32 : public HauptView {
     void ShowNormal() override;
     void MinimiseApp() override;
     bool AppMinimised() override;
+    bool Visible() override;
     void RestoreApp() override;
     void SetForeground() override;
     void ForceForeground() override;
@@ -72,7 +73,8 @@ class HauptWin32 : public HauptView {
     std::optional<int> RowAtCursor() override;
     std::vector<int> SelectedRows() override;
     bool PutClipboardText(const std::string& text) override;
-    std::optional<std::string> SaveDialog(const SaveRequest& request) override;
+    std::optional<std::string> SaveDialog(const FileRequest& request) override;
+    std::optional<std::string> OpenDialog(const FileRequest& request) override;
     void ShellOpen(const std::string& address) override;
     AtomText GlobalAtomName(std::uint16_t atom) override;
 
@@ -81,6 +83,8 @@ class HauptWin32 : public HauptView {
     static LRESULT CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnNotify(const NMHDR& hdr);
+    // The file dialogs: save (true) or open.
+    std::optional<std::string> FileDialog(const FileRequest& request, bool save);
     void OnCommand(int id, int code);
 
     // Controls (ControlsWin32.cpp)

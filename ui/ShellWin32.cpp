@@ -45,17 +45,6 @@ struct ClipboardOpen {
     }
 };
 
-std::string SystemText(DWORD error) {
-    platform::OwnedLocal<wchar_t*> text;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(text.Put()), 0, nullptr);
-    std::wstring wide = n ? std::wstring(text.Get(), n) : std::wstring();
-    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
-        wide.pop_back();
-    return platform::Narrow(wide);
-}
-
 }  // namespace
 
 Answer HauptWin32::ShowBox(BoxKind kind, const std::string& text, Buttons buttons) {
@@ -150,6 +139,10 @@ bool HauptWin32::AppMinimised() {
     return IsIconic(hwnd_) != FALSE;
 }
 
+bool HauptWin32::Visible() {
+    return IsWindowVisible(hwnd_) != FALSE;
+}
+
 void HauptWin32::RestoreApp() {
     ShowWindow(hwnd_, SW_RESTORE);
 }
@@ -186,7 +179,15 @@ bool HauptWin32::PutClipboardText(const std::string& text) {
     return true;
 }
 
-std::optional<std::string> HauptWin32::SaveDialog(const SaveRequest& request) {
+std::optional<std::string> HauptWin32::SaveDialog(const FileRequest& request) {
+    return FileDialog(request, true);
+}
+
+std::optional<std::string> HauptWin32::OpenDialog(const FileRequest& request) {
+    return FileDialog(request, false);
+}
+
+std::optional<std::string> HauptWin32::FileDialog(const FileRequest& request, bool save) {
     std::wstring filter = platform::Widen(request.FilterName);
     filter += L'\0';
     filter += platform::Widen(request.FilterPattern);
@@ -203,7 +204,8 @@ std::optional<std::string> HauptWin32::SaveDialog(const SaveRequest& request) {
     ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-    if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+    if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return std::nullopt;
     file.resize(wcslen(file.c_str()));
     return platform::Narrow(file);
 }
@@ -218,7 +220,7 @@ AtomText HauptWin32::GlobalAtomName(std::uint16_t atom) {
     const UINT n = GlobalGetAtomNameW(atom, buffer, 260);
     if (n == 0) {
         const DWORD error = GetLastError();
-        return {false, {}, error, SystemText(error)};
+        return {false, {}, error, platform::SystemMessage(error)};
     }
     return {true, platform::Narrow(std::wstring_view(buffer, n)), 0, {}};
 }

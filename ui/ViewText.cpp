@@ -1,5 +1,8 @@
 #include "ViewText.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "PenReply.h"
 #include "Utf.h"
 
@@ -31,7 +34,16 @@ std::string SymbologyName(std::uint8_t symbology) {
 }
 
 std::string ByteText(const std::string& bytes) {
-    return platform::AnsiToUtf8(bytes);
+    // A NUL would end the text wherever it goes as a C string (the list, the
+    // clipboard): it is shown as the symbol for NUL.
+    std::string text;
+    for (std::size_t from = 0; from <= bytes.size();) {
+        const std::size_t nul = std::min(bytes.find('\0', from), bytes.size());
+        text += platform::AnsiToUtf8(std::string_view(bytes).substr(from, nul - from));
+        if (nul < bytes.size()) text += "\u2400";
+        from = nul + 1;
+    }
+    return text;
 }
 
 std::string ReceivedText(std::int32_t bytes) {

@@ -15,7 +15,8 @@ std::string HexByte(std::uint8_t value);
 std::string SymbologyName(std::uint8_t symbology);
 
 // A code or firmware text as the pen sent it, one character per byte in the
-// Western Windows code page, as UTF-8 for the screen: byte 0xE4 is "ä".
+// Western Windows code page, as UTF-8 for the screen: byte 0xE4 is "ä". A
+// NUL byte becomes U+2400, so that no code is cut short.
 std::string ByteText(const std::string& bytes);
 
 // Received bytes as the status bar shows them: "2.345 Bytes".

@@ -18,6 +18,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 bound=60
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-e2e.XXXXXX")
+# The native program's archive goes to the test's own folder, never the user's.
+export XDG_DATA_HOME=$work/data
 sim_pid=
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
@@ -51,6 +53,20 @@ start_sim() {
 }
 
 sim_state() { grep "^$1=" "$work/sim.state" | cut -d= -f2; }
+
+# The folder of the program's download archive, emptied: under Wine the
+# prefix's local application data (the Wine cases take turns), natively the
+# test's own.
+archive_folder() {
+  if [ "$mode" = wine ]; then
+    local user
+    user=$(wine cmd /c echo %USERNAME% 2>/dev/null | tr -d '\r')
+    echo "$WINEPREFIX/drive_c/users/$user/AppData/Local/Stylorix"
+  else
+    echo "$XDG_DATA_HOME/stylorix"
+  fi
+}
+archive_file() { echo "$(archive_folder)/$([ "$mode" = wine ] && echo Archiv || echo archive)/$(date +%Y-%m).csv"; }
 
 # Settings before a run: a small time-out keeps the faults quick.
 settings_timeout() {
@@ -180,6 +196,44 @@ case "$case_name" in
     expect_rc 0
     expect_out ""
     [ "$(sim_state codes_left)" = 0 ] && [ "$(sim_state deletes)" = 1 ] || fail "simulator: $(cat "$work/sim.state")"
+    ;;
+  archive)
+    # Every code read is in the archive before the pen is cleared.
+    settings_timeout 2
+    rm -rf "$(archive_folder)"
+    start_sim --code A:1234 --code 66:x\;y --uploads 7
+    run /D /P:"$port"
+    expect_rc 0
+    [ "$(sim_state codes_left)" = 0 ] || fail "pen not cleared"
+    [ -f "$(archive_file)" ] || fail "no archive $(archive_file)"
+    stamp='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}'
+    grep -qE "^$stamp;PEN00042;7;65;1234"$'\r'"\$" "$(archive_file)" &&
+      grep -qE "^$stamp;PEN00042;7;66;x;y"$'\r'"\$" "$(archive_file)" &&
+      [ "$(wc -l <"$(archive_file)")" = 2 ] || fail "archive: $(od -c "$(archive_file)")"
+    ;;
+  archive-fails)
+    # The archive cannot be written: the codes are listed and exported all the
+    # same, the pen keeps them, standard error says so, exit code 3.
+    settings_timeout 2
+    rm -rf "$(archive_folder)"
+    mkdir -p "$(dirname "$(archive_folder)")"
+    echo "in the way" >"$(archive_folder)"
+    start_sim --code A:1234 --code B:5
+    run /S /D /P:"$port"
+    rm -f "$(archive_folder)"
+    expect_rc 3
+    expect_out "$(listing "$(printf '65;1234\n66;5\n')
+")"
+    expect_err "the codes were not archived"
+    expect_err "the pen was not cleared"
+    [ "$(sim_state codes_left)" = 2 ] && [ "$(sim_state deletes)" = 0 ] || fail "pen cleared"
+    ;;
+  delete-refused)
+    settings_timeout 2
+    start_sim --code A:1 --fault nak@delete
+    run /D /P:"$port"
+    expect_rc 0
+    expect_err "the pen did not confirm the delete"
     ;;
   no-pen)
     settings_timeout 1
@@ -328,10 +382,13 @@ case "$case_name" in
         [ "$(sim_state codes_left)" = 250 ] && [ "$(sim_state deletes)" = 0 ] || fail "pen cleared"
         ;;
       vanish@codes)
+        # Unplugged in the middle of the code read: the run ends at the next
+        # look and says so.
         start_sim "${codes[@]}" --fault vanish@codes
         run /S /D /P:"$port"
         expect_rc 0
         expect_err "could not be read"
+        expect_err "went away"
         ;;
       *) fail "unknown fault case" ;;
     esac

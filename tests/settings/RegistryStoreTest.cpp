@@ -44,7 +44,7 @@ TEST(RegistryStore, SettingsLandAsStringsAndDwordsWhereTheyBelong) {
         {"Comport", "REG_SZ"},      {"Timeout", "REG_DWORD"}, {"Download", "REG_DWORD"},
         {"URL", "REG_SZ"},          {"DownClip", "REG_SZ"},   {"DownDel", "REG_SZ"},
         {"ExpFormat", "REG_DWORD"}, {"TrayMin", "REG_SZ"},    {"TrayAuto", "REG_SZ"},
-        {"StartMin", "REG_SZ"}};
+        {"StartMin", "REG_SZ"},     {"Archiv", "REG_SZ"}};
     EXPECT_EQ(kinds, expected);
 
     Einstell = {};

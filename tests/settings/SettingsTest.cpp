@@ -42,6 +42,7 @@ TEST_F(Settings, FreshStoreGivesDefaultsAndLeavesOnlyTheMainKey) {
     EXPECT_FALSE(Einstell.DownClip || Einstell.DownDel || Einstell.TrayMin || Einstell.TrayAuto ||
                  Einstell.StartMin);
     EXPECT_EQ(Einstell.ExpFormat, 0);
+    EXPECT_TRUE(Einstell.Archiv);
     EXPECT_TRUE(store->OpenKey(kSettingsKey, false));
     EXPECT_FALSE(store->OpenKey(kSection, false));
 }
@@ -61,12 +62,13 @@ TEST_F(Settings, WritesEveryValueInOrderWithItsKind) {
     auto names = store->ValueNames(kSection);
     EXPECT_EQ(names, (std::vector<std::string>{"Comport", "Timeout", "Download", "URL", "DownClip",
                                                "DownDel", "ExpFormat", "TrayMin", "TrayAuto",
-                                               "StartMin"}));
+                                               "StartMin", "Archiv"}));
     EXPECT_EQ(store->ReadValue(kSection, "Comport"), StoreValue::String("COM7"));
     EXPECT_EQ(store->ReadValue(kSection, "Timeout"), StoreValue::Integer(3));
     EXPECT_EQ(store->ReadValue(kSection, "ExpFormat"), StoreValue::Integer(3));
     EXPECT_EQ(store->ReadValue(kSection, "DownClip"), StoreValue::String("1"));
     EXPECT_EQ(store->ReadValue(kSection, "DownDel"), StoreValue::String("0"));
+    EXPECT_EQ(store->ReadValue(kSection, "Archiv"), StoreValue::String("0"));
 
     Einstell = {};
     pen->IniLes();
@@ -105,6 +107,7 @@ TEST_F(Settings, ValueConversions) {
         {"DownDel", StoreValue::String("0"), [] { return !Einstell.DownDel; }},
         {"DownDel", StoreValue::String("yes"), [] { return !Einstell.DownDel; }},
         {"TrayMin", StoreValue::Integer(0), [] { return !Einstell.TrayMin; }},
+        {"Archiv", StoreValue::String("0"), [] { return !Einstell.Archiv; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -44,7 +44,8 @@ struct FakeView : HauptView {
     int closeRequests = 0;
     std::vector<std::vector<std::string>> rows;
     std::string clipboard;
-    std::vector<SaveRequest> saveRequests;
+    std::vector<FileRequest> saveRequests;
+    std::vector<FileRequest> openRequests;
     std::vector<std::string> opened;
     std::vector<std::string> log;
 
@@ -56,6 +57,7 @@ struct FakeView : HauptView {
     std::vector<int> selected;
     bool clipboardFails = false;
     std::optional<std::string> saveAnswer;
+    std::optional<std::string> openAnswer;
     std::map<std::uint16_t, std::string> atoms;
 
     void SetText(Ctl id, const std::string& text) override {
@@ -117,6 +119,7 @@ struct FakeView : HauptView {
     }
     void MinimiseApp() override { minimised = true; }
     bool AppMinimised() override { return minimised; }
+    bool Visible() override { return visible; }
     void RestoreApp() override { minimised = false; }
     void SetForeground() override { ++foregroundCalls; }
     void ForceForeground() override { ++forceForegroundCalls; }
@@ -137,9 +140,13 @@ struct FakeView : HauptView {
         clipboard = text;
         return true;
     }
-    std::optional<std::string> SaveDialog(const SaveRequest& r) override {
+    std::optional<std::string> SaveDialog(const FileRequest& r) override {
         saveRequests.push_back(r);
         return saveAnswer;
+    }
+    std::optional<std::string> OpenDialog(const FileRequest& r) override {
+        openRequests.push_back(r);
+        return openAnswer;
     }
     void ShellOpen(const std::string& address) override { opened.push_back(address); }
     AtomText GlobalAtomName(std::uint16_t atom) override {

@@ -22,6 +22,8 @@ const Texts kFull = {"wake", "codes", "params 1-16", "params 17-30", "sleep"};
 const Texts kFullDeleting = {"wake", "codes", "params 1-16", "params 17-30", "delete", "sleep"};
 const Texts kDownloading = {"Warte auf Scanner", "Code-Download aktiv", "Parameter-Download aktiv",
                             "Download komplett"};
+const Texts kReadFailed = {"Warte auf Scanner", "Code-Download aktiv", "Parameter-Download aktiv",
+                           "Barcodes nicht gelesen"};
 
 class Exchange : public StationFixture {
   protected:
@@ -56,6 +58,8 @@ TEST_F(Exchange, Download) {
         Answer answer = Answer::Yes;
         bool codeReplyLost = false;
         bool badParameter = false;
+        bool deleteRefused = false;
+        bool clipboardFails = false;
         Texts statuses{};
         std::vector<Box> boxes{};
         Texts commands{};
@@ -118,16 +122,31 @@ TEST_F(Exchange, Download) {
         {.what = "delete after a failed read",
          .del = true,
          .codeReplyLost = true,
-         .statuses = kDownloading,
-         .boxes = {{BoxKind::Plain,
-                    "Download erfolgt, 0 Codes im Pen.\rDer Pen wurde nicht "
-                    "gelöscht: die Codes wurden nicht vollständig gelesen."}},
+         .statuses = kReadFailed,
+         .boxes = {{BoxKind::Warning,
+                    "Die Barcodes konnten nicht gelesen werden.\rDer Pen wurde nicht gelöscht."}},
          .commands = kFull},
         {.what = "failed read, no delete asked",
          .codeReplyLost = true,
-         .statuses = kDownloading,
-         .boxes = {{BoxKind::Plain, "Download erfolgt, 0 Codes im Pen."}},
+         .statuses = kReadFailed,
+         .boxes = {{BoxKind::Warning, "Die Barcodes konnten nicht gelesen werden."}},
          .commands = kFull},
+        {.what = "delete not confirmed",
+         .del = true,
+         .deleteRefused = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain,
+                    "Download erfolgt, 3 Codes im Pen.\rDer Pen hat das Löschen nicht bestätigt."}},
+         .commands = kFullDeleting,
+         .rows = 3},
+        {.what = "clipboard that cannot be filled",
+         .clipboardFails = true,
+         .statuses = kDownloading,
+         .boxes = {{BoxKind::Plain,
+                    "Download erfolgt, 3 Codes im Pen.\rDie Barcodes konnten nicht in die "
+                    "Zwischenablage kopiert werden."}},
+         .commands = kFull,
+         .rows = 3},
         {.what = "delete with 201 codes",
          .codes = 201,
          .del = true,
@@ -156,12 +175,15 @@ TEST_F(Exchange, Download) {
         station.status = c.status;
         station.answersCodeRead = !c.codeReplyLost;
         station.badParameter = c.badParameter;
+        station.confirmsDelete = !c.deleteRefused;
         clock->commands.clear();
         CodeCount = 0;
         FreshView();
         view.answers = {c.answer};
+        view.clipboardFails = c.clipboardFails;
         Einstell.Download = c.mode;
         Einstell.DownDel = c.del;
+        Einstell.DownClip = c.clipboardFails;
         if (c.openFails) fake->Fail("Open", 2);
 
         form->Command(Ctl::BDownload, Notify::Click);
@@ -244,6 +266,7 @@ TEST_F(Exchange, Clear) {
         Box box;
         Texts commands;
         std::size_t left;
+        bool confirms = true;
     } cases[] = {
         {"pen in the station",
          true,
@@ -257,6 +280,14 @@ TEST_F(Exchange, Clear) {
          {BoxKind::Plain, "Kein Scanner gefunden."},
          {"wake"},
          4},
+        {"delete not confirmed",
+         true,
+         {"Warte auf Scanner", "Pen nicht gelöscht"},
+         {BoxKind::Warning,
+          "Der Pen hat das Löschen nicht bestätigt:\rdie Barcodes sind womöglich noch im Pen."},
+         {"wake", "delete", "sleep"},
+         4,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,6 +295,7 @@ TEST_F(Exchange, Clear) {
         station.codes = SomeCodes(4);
         form->BDownloadClick();  // codes in memory and in the list
         station.present = c.present;
+        station.confirmsDelete = c.confirms;
         clock->commands.clear();
         view.boxes.clear();
         view.statusTexts[0].clear();
@@ -334,6 +366,122 @@ TEST_F(Exchange, CloseDuringAnExchangeWaitsForTheLinkToBeReleased) {
         ExpectEndedCleanly();
         EXPECT_TRUE(form->FormCloseQuery());
     }
+}
+
+// A code leaves the pen only once it is on disk: the archive holds the read
+// when the delete command goes out, one line a code.
+TEST_F(Exchange, CodesAreArchivedBeforeThePenIsCleared) {
+    station.codes = {{'A', "4006381333931"}, {'B', "X;1"}};
+    Einstell.DownDel = true;
+    std::string atDelete = "no delete";
+    clock->onCommand = [&](const std::string& command) {
+        if (command == "delete") atDelete = ArchiveContent();
+    };
+    form->BDownloadClick();
+    EXPECT_EQ(atDelete,
+              "2026-12-10 19:20:31;PEN0042;3;65;4006381333931\r\n"
+              "2026-12-10 19:20:31;PEN0042;3;66;X;1\r\n");
+    EXPECT_TRUE(station.codes.empty());
+
+    // A second read is appended; with the archive off, nothing is.
+    clock->onCommand = nullptr;
+    station.codes = {{'C', "7"}};
+    form->BDownloadClick();
+    Einstell.Archiv = false;
+    station.codes = {{'C', "8"}};
+    form->BDownloadClick();
+    EXPECT_EQ(ArchiveContent(), atDelete + "2026-12-10 19:20:31;PEN0042;3;67;7\r\n");
+    EXPECT_TRUE(station.codes.empty());
+}
+
+TEST_F(Exchange, ArchiveThatCannotBeWrittenKeepsTheCodesInThePen) {
+    // A file where the archive's folder should be.
+    std::filesystem::create_directories(archive.parent_path());
+    std::ofstream(archive) << "in the way";
+    station.codes = SomeCodes(3);
+    Einstell.DownDel = true;
+    form->BDownloadClick();
+
+    EXPECT_EQ(clock->commands, kFull);
+    EXPECT_EQ(station.codes.size(), 3u);
+    EXPECT_EQ(view.rows.size(), 3u);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    const std::string& text = view.boxes[0].text;
+    const std::string head =
+        "Download erfolgt, 3 Codes im Pen.\rDie Barcodes konnten nicht im Archiv gesichert werden "
+        "(" +
+        (archive / "2026-12.csv").string() + ": ";
+    const std::string tail = ").\rDer Pen wurde nicht gelöscht: die Barcodes sind nicht im Archiv.";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    ASSERT_GT(text.size(), head.size() + tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    ExpectEndedCleanly();
+    std::filesystem::remove(archive);
+}
+
+// The station's USB adapter pulled out during the code read: the exchange
+// ends at its next look instead of waiting out every command, nothing more is
+// sent, the user is told; once the port is back, the next download works.
+TEST_F(Exchange, UnpluggedStationEndsTheExchangeAtOnce) {
+    station.codes = SomeCodes(3);
+    Einstell.Timeout = 10;
+    Einstell.DownDel = true;
+    std::int64_t unplugged = 0;
+    clock->onCommand = [&](const std::string& command) {
+        if (command != "codes") return;
+        unplugged = clock->NowMs();
+        fake->Fail("ClearCommError", 21, -1);  // what a hung-up device answers
+    };
+    form->BDownloadClick();
+    clock->onCommand = nullptr;
+
+    EXPECT_LE(clock->NowMs() - unplugged, 1000);
+    EXPECT_EQ(clock->commands, (Texts{"wake", "codes"}));
+    EXPECT_EQ(view.statusTexts[0],
+              (Texts{"Warte auf Scanner", "Code-Download aktiv", "Lesestation nicht erreichbar"}));
+    EXPECT_EQ(Boxes(),
+              (std::vector<Box>{{BoxKind::Error,
+                                 "Die Verbindung zur Lesestation (COM7) ist abgebrochen: "
+                                 "Auslesen fehlgeschlagen.\rDer Pen wurde nicht gelöscht."}}));
+    EXPECT_EQ(station.codes.size(), 3u);
+    EXPECT_TRUE(ArchiveContent().empty());
+    ExpectEndedCleanly();
+
+    // Gone: the port does not open. Back: the download works again.
+    fake->Fail("ClearCommError", 0, 0);
+    fake->Fail("Open", 2, 1);
+    FreshView();
+    form->BDownloadClick();
+    EXPECT_EQ(Boxes(), (std::vector<Box>{{BoxKind::Error, "Kann COM-Port nicht öffnen."}}));
+    FreshView();
+    form->BDownloadClick();
+    EXPECT_EQ(Boxes(), (std::vector<Box>{{BoxKind::Plain, "Download erfolgt, 3 Codes im Pen."}}));
+    EXPECT_TRUE(station.codes.empty());
+    ExpectEndedCleanly();
+}
+
+// Windows ends during a download: the settings are written and the port is
+// closed before the handler returns; the exchange then stops at its next look,
+// sends nothing more, shows no box, and the window closes.
+TEST_F(Exchange, EndOfTheSessionDuringADownload) {
+    station.codes = SomeCodes(3);
+    Einstell.DownDel = true;
+    bool portOpenAfter = true;
+    clock->onCommand = [&](const std::string& command) {
+        if (command != "codes") return;
+        EXPECT_TRUE(form->QueryEndSession());
+        form->EndSession();
+        portOpenAfter = fake->Open();
+    };
+    form->BDownloadClick();
+    EXPECT_FALSE(portOpenAfter);
+    EXPECT_TRUE(
+        pen->Store().ReadValue(kSettingsKey + std::string("\\") + kSettingsSection, "Comport"));
+    EXPECT_EQ(clock->commands, (Texts{"wake", "codes"}));
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(view.closeRequests, 1);
+    EXPECT_EQ(station.codes.size(), 3u);
+    ExpectEndedCleanly();
 }
 
 }  // namespace

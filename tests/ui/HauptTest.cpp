@@ -1,6 +1,7 @@
 // Creation, settings binding and close of the main window, on the presenter.
 
 #include "HauptFixture.h"
+#include "Layout.h"
 
 using namespace ui;
 using platform::StoreValue;
@@ -22,7 +23,9 @@ TEST_F(Creation, ShowsTheWindowAsItOpens) {
     EXPECT_EQ(view.texts[Ctl::SpinETimeout], "10");
     EXPECT_TRUE(view.checks[Ctl::RadioBDown1]);
     EXPECT_TRUE(view.rows.empty());
-    EXPECT_NE(view.lines[Ctl::Memo1].size(), 0u);
+    EXPECT_EQ(view.lines[Ctl::Memo1], AboutText("0.0.1.43"));
+    EXPECT_EQ(view.lines[Ctl::Memo1].at(1), "Version 0.0.1.43");
+    EXPECT_TRUE(view.checks[Ctl::CheckBArchiv]);
     EXPECT_TRUE(view.boxes.empty());
 }
 
@@ -214,6 +217,7 @@ TEST_F(Closing, WritesEveryValueTheUrlsIncluded) {
     view.texts[Ctl::ESearch2] = "https://example.net/%s";
     Click(Ctl::CheckBMinTray, true);
     Click(Ctl::CheckBExpBConly, true);
+    Click(Ctl::CheckBArchiv, false);
     Einstell.Comport = "COM9";
     ASSERT_TRUE(form->FormCloseQuery());
     EXPECT_EQ(Stored("Comport"), StoreValue::String("COM9"));
@@ -222,7 +226,7 @@ TEST_F(Closing, WritesEveryValueTheUrlsIncluded) {
     EXPECT_EQ(Stored("URL"), StoreValue::String("https://example.org/?q=%s"));
     EXPECT_EQ(Stored("TrayMin"), StoreValue::String("1"));
     EXPECT_EQ(Stored("ExpFormat"), StoreValue::Integer(2));
-    for (const char* name : {"DownClip", "DownDel", "TrayAuto", "StartMin"})
+    for (const char* name : {"DownClip", "DownDel", "TrayAuto", "StartMin", "Archiv"})
         EXPECT_EQ(Stored(name), StoreValue::String("0")) << name;
     EXPECT_EQ(Einstell.URL2, "https://example.net/%s");
     EXPECT_FALSE(Stored("URL2"));
@@ -237,22 +241,56 @@ TEST_F(Closing, WritesEveryValueTheUrlsIncluded) {
     EXPECT_EQ(second.texts[Ctl::SpinETimeout], "7");
 }
 
-TEST_F(Closing, FailedWriteIsReportedOnceAndTheWindowStays) {
+// Settings that cannot be written must not hold the window open for ever:
+// the user is asked, and decides.
+TEST_F(Closing, FailedWriteAsksWhetherToCloseAnyway) {
     struct FailingStore : platform::MemoryStore {
         bool WriteValue(const std::string&, const std::string&, const StoreValue&) override {
             return false;
         }
     };
-    auto failing = std::make_unique<FailingStore>();
-    TDMPen broken(std::move(failing));
+    TDMPen broken(std::make_unique<FailingStore>());
     TFHaupt win(broken, view, [](auto) {});
     win.FormCreate();
-    bool closes = false;
-    win.Safely([&] { closes = win.FormCloseQuery(); });
-    EXPECT_FALSE(closes);
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].kind, BoxKind::AppError);
-    EXPECT_EQ(view.boxes[0].text, "Fehler beim Setzen der Daten für 'Comport'");
+    for (Answer answer : {Answer::No, Answer::Yes}) {
+        view.boxes.clear();
+        view.answers = {answer};
+        bool closes = !(answer == Answer::Yes);
+        win.Safely([&] { closes = win.FormCloseQuery(); });
+        EXPECT_EQ(closes, answer == Answer::Yes);
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_EQ(view.boxes[0].kind, BoxKind::Error);
+        EXPECT_EQ(view.boxes[0].buttons, Buttons::YesNo);
+        EXPECT_EQ(view.boxes[0].text,
+                  "Die Einstellungen konnten nicht gespeichert werden:\rFehler beim Setzen der "
+                  "Daten für 'Comport'\rTrotzdem beenden?");
+    }
+}
+
+// Log-off and shut-down: Windows asks, then the close steps run at once, for
+// the process may end when the handler returns; a hidden window loses nothing.
+TEST_F(Closing, EndOfTheSessionRunsTheCloseSteps) {
+    Put("TrayMin", StoreValue::String("1"));
+    form->FormCreate();
+    form->WMSysCommand(kScMinimize);
+    ASSERT_FALSE(view.visible);
+    view.texts[Ctl::ESearch1] = "https://example.org/?q=%s";
+    Einstell.Comport = "COM4";
+
+    EXPECT_TRUE(form->QueryEndSession());
+    EXPECT_FALSE(Stored("Comport"));
+    form->EndSession();
+    EXPECT_EQ(Stored("Comport"), StoreValue::String("COM4"));
+    EXPECT_EQ(Stored("URL"), StoreValue::String("https://example.org/?q=%s"));
+    EXPECT_EQ(view.trayOps, (std::vector<TrayOp>{TrayOp::Add, TrayOp::Delete}));
+
+    // The window's own close and destruction afterwards repeat nothing.
+    store->Keys().clear();
+    EXPECT_TRUE(form->FormCloseQuery());
+    form->FormDestroy();
+    EXPECT_FALSE(Stored("Comport"));
+    EXPECT_EQ(view.trayOps.size(), 2u);
+    EXPECT_TRUE(view.boxes.empty());
 }
 
 TEST(ShowWait, CentresAndCaptions) {

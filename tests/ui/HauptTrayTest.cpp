@@ -6,6 +6,8 @@ using namespace ui;
 
 namespace {
 
+using Texts = std::vector<std::string>;
+
 class Tray : public HauptFixture {
   protected:
     void Create(bool trayMin, bool trayAuto) {
@@ -107,10 +109,29 @@ TEST_F(Tray, ApplicationMessages) {
     form->WMAppActivate();
     EXPECT_EQ(view.forceForegroundCalls, 2);
 
+    // The hand-over changes nothing the window shows.
     view.atoms[0xC001] = "/S /P:COM3";
+    view.log.clear();
+    const FakeView before = view;
     form->Safely([&] { form->WMAppHandOver(0xC001); });
-    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(view.log, Texts{});
+    EXPECT_EQ(view.texts, before.texts);
+    EXPECT_EQ(view.checks, before.checks);
     EXPECT_FALSE(form->HandleParams("anything", 3));
+}
+
+// The activation message brings back a window hidden in the notification
+// area, as the icon's double-click does.
+TEST_F(Tray, ActivationShowsAHiddenWindow) {
+    Create(true, true);
+    form->WMSysCommand(kScMinimize);
+    ASSERT_FALSE(view.visible);
+    ASSERT_EQ(view.trayIconState, 1);
+    form->WMAppActivate();
+    EXPECT_TRUE(view.visible);
+    EXPECT_EQ(view.iconState, 0);
+    EXPECT_EQ(view.trayIconState, 0);
+    EXPECT_EQ(view.forceForegroundCalls, 1);
 }
 
 TEST_F(Tray, UnreadableAtomRaisesTheSystemError) {

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +37,8 @@ struct StationPen {
     std::vector<TCodes> codes;
     std::uint8_t loudness = 2;  // parameter 2
     bool answersCodeRead = true;
-    bool badParameter = false;  // parameter 5 comes with two value bytes
+    bool confirmsDelete = true;  // false: a negative acknowledge, the codes stay
+    bool badParameter = false;   // parameter 5 comes with two value bytes
 };
 
 class StationClock : public PenClock {
@@ -113,6 +117,8 @@ class StationClock : public PenClock {
             for (const TCodes& code : pen_.codes)
                 blocks = pentest::Cat({blocks, pentest::CodeBlock(code.Symbology, code.Code)});
             pending_ = pentest::CodesReply(" PEN0042", pen_.uploads, blocks);
+        } else if (command == "delete" && !pen_.confirmsDelete) {
+            pending_ = {0x15, 0x00, 0x15};
         } else if (command == "delete" || command == "sleep") {
             if (command == "delete") pen_.codes.clear();
             pending_ = {0x06, 0x00, 0x06};
@@ -153,11 +159,15 @@ class StationFixture : public ::testing::Test {
         pen = std::make_unique<TDMPen>(std::make_unique<platform::MemoryStore>(), nullptr,
                                        std::move(owned));
         // The component on the scripted driver, its worker stepped by the clock.
-        pen->SerialPortNG1 = std::make_unique<TSerialPortNG>(std::move(driver), false);
-        pen->SerialPortNG1->OnRxClusterEvent = [this](TSerialPortNG& sender) {
-            pen->SerialPortNG1RxClusterEvent(sender);
-        };
+        pen->AttachPort(std::make_unique<TSerialPortNG>(std::move(driver), false));
         clock->port = pen->SerialPortNG1.get();
+        // The archive in a folder of the test's own, at a fixed time.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        archive = std::filesystem::temp_directory_path() /
+                  (std::string("stylorix-archive-") + test->test_suite_name() + "." + test->name());
+        std::filesystem::remove_all(archive);
+        pen->SetArchiveFolder(archive.string());
+        pen->ArchiveClock = [] { return ArchiveTime{2026, 12, 10, 19, 20, 31}; };
         form = std::make_unique<TFHaupt>(*pen, view, [](auto) {});
         form->FormCreate();
         Einstell.Comport = "COM7";
@@ -168,6 +178,13 @@ class StationFixture : public ::testing::Test {
         form.reset();
         pen.reset();
         ResetCPVars();
+        std::filesystem::remove_all(archive);
+    }
+
+    // The archive file of the fixed month, as it stands.
+    std::string ArchiveContent() const {
+        std::ifstream in(archive / "2026-12.csv", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     // A view with nothing recorded, as the window stands after its creation.
@@ -184,6 +201,7 @@ class StationFixture : public ::testing::Test {
     }
 
     StationPen station;
+    std::filesystem::path archive;
     FakeCommDriver* fake = nullptr;
     StationClock* clock = nullptr;
     std::unique_ptr<TDMPen> pen;
