@@ -78,16 +78,22 @@ std::vector<std::string_view> FileLines(std::string_view text) {
         lines.push_back(line);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
+    return lines;
+}
+
+std::vector<std::string_view> FilledLines(std::string_view text) {
+    std::vector<std::string_view> lines = FileLines(text);
     while (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
 }
 
 CodeFileContent ParseCodeFile(std::string_view content, std::uint8_t format) {
-    const std::vector<std::string_view> lines = FileLines(content);
-
+    std::vector<std::string_view> lines = FileLines(content);
     CodeFileContent file;
     file.archive = !lines.empty() && StampAhead(lines.front());
     file.typed = file.archive || !(format & kExpCodeOnly);
+    if (file.typed || format & kExpRunningNumber)
+        while (!lines.empty() && lines.back().empty()) lines.pop_back();
     std::vector<TCodes> codes;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto code = file.archive ? ArchiveCode(lines[i]) : ExportCode(lines[i], format);

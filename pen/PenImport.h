@@ -21,10 +21,13 @@ struct CodeFileContent {
 };
 
 // The lines of a text file the program wrote or a user edited: ending in CR
-// LF or LF, a UTF-8 byte order mark skipped, empty lines at the end dropped.
+// LF or LF, a UTF-8 byte order mark skipped.
 std::vector<std::string_view> FileLines(std::string_view text);
+// The same without the empty lines at its end.
+std::vector<std::string_view> FilledLines(std::string_view text);
 
-// Empty lines at the end are no codes. A code is
+// Empty lines at the end are no codes, but in a codes-only file, where an
+// empty line is an empty code. A code is
 // at most as long as a pen can store one.
 CodeFileContent ParseCodeFile(std::string_view content, std::uint8_t format);
 

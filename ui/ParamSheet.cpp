@@ -74,7 +74,7 @@ std::string FormatParamSheet(const ParamSheet& sheet) {
 }
 
 ParsedSheet ParseParamSheet(std::string_view text) {
-    const std::vector<std::string_view> lines = FileLines(text);
+    const std::vector<std::string_view> lines = FilledLines(text);
 
     ParsedSheet parsed;
     ParamSheet sheet;
@@ -101,6 +101,9 @@ ParsedSheet ParseParamSheet(std::string_view text) {
         parsed.badLine = int(lines.size() + 1);
         return parsed;  // no parameter list: not a parameter file
     }
+    // A field the file lacks is shown empty, and written so when saved again.
+    for (const SheetField& f : kFields)
+        sheet.values.emplace(f.value, f.value == Ctl::TrackBLoud ? "0" : "");
     parsed.sheet = std::move(sheet);
     return parsed;
 }

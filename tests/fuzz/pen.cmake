@@ -18,3 +18,15 @@ foreach(t fuzz_pen_replies fuzz_option_line)
   target_link_libraries(${t} PRIVATE stylorix_warnings)
   set_target_properties(${t} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/fuzz)
 endforeach()
+
+# Code files to load: export layouts and the archive.
+add_executable(fuzz_code_file ${CMAKE_CURRENT_LIST_DIR}/FuzzCodeFile.cpp
+               ${root}/pen/PenImport.cpp ${root}/pen/PenExport.cpp ${root}/pen/CPVars.cpp
+               ${root}/pen/FileReplacePosix.cpp ${root}/serial/DevicePath.cpp
+               ${root}/platform/Utf.cpp)
+target_include_directories(fuzz_code_file PRIVATE ${root}/pen ${root}/platform ${root}/serial
+                                                  ${root}/version)
+target_compile_options(fuzz_code_file PRIVATE ${fuzz_flags})
+target_link_options(fuzz_code_file PRIVATE ${fuzz_flags})
+target_link_libraries(fuzz_code_file PRIVATE stylorix_warnings)
+set_target_properties(fuzz_code_file PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/fuzz)
