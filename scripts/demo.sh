@@ -70,8 +70,9 @@ if $wine_mode; then
   echo "\$ wine Stylorix.exe /S /P:COM$n"
   LD_PRELOAD=$shim wine build/windows/app/Stylorix.exe /S /P:COM$n | tr -d '\r'
 else
-  # A private settings folder: the demo does not change the user's port.
-  export XDG_CONFIG_HOME=$work/config
+  # Private settings and archive folders: the demo changes neither the user's
+  # port nor their archive of downloads.
+  export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
   echo "\$ stylorix /S /P:$pty"
   build/linux/app/stylorix /S /P:"$pty"
 fi
