@@ -107,6 +107,8 @@ TEST(Layout, CaptionsAsShown) {
         {Ctl::GExport, "Barcode-Export (Datei und Zwischenablage)"},
         {Ctl::CheckBExpBNr, "laufende Nummer"},
         {Ctl::CheckBExpBConly, "keine Zusatz-Info"},
+        {Ctl::CheckBArchiv, "Downloads im Archiv sichern"},
+        {Ctl::BArchiv, "Archiv..."},
         {Ctl::CheckBMinTray, "in Tray minimieren"},
         {Ctl::CheckBStartMin, "minimiert starten"},
         {Ctl::CheckBAutoDown, "automatischer Barcode-Download, wenn im Tray"},
