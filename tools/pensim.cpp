@@ -20,6 +20,7 @@
 #include <iostream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,6 +30,7 @@ using Bytes = std::vector<std::uint8_t>;
 const char* kUsage = R"(usage: pensim [options]
   --device PATH       serve this serial device instead of a new pseudo-terminal
   --code SYM:TEXT     a stored code; SYM is a letter (A) or a number (65); repeatable
+  --code-hex SYM:HEX  a stored code given by its bytes, e.g. A:410042 for A, NUL, B
   --generate N        N more stored codes of 13 digits
   --uploads N         upload counter (rises with each upload)
   --device-id TEXT    eight characters          --firmware TEXT  eight characters
@@ -130,6 +132,18 @@ std::string Generated(std::size_t i) {
     return buf;
 }
 
+// "SYM:VALUE" of --code and --code-hex: the symbology, a letter or a number,
+// and what follows the colon.
+std::pair<std::uint8_t, std::string> SymbolAndValue(const std::string& v, const char* shape) {
+    auto colon = v.find(':');
+    if (colon == std::string::npos || colon == 0) Die(shape);
+    std::string sym = v.substr(0, colon);
+    std::uint8_t s = std::isdigit(static_cast<unsigned char>(sym[0]))
+                         ? static_cast<std::uint8_t>(std::stoi(sym))
+                         : static_cast<std::uint8_t>(sym[0]);
+    return {s, v.substr(colon + 1)};
+}
+
 Options Parse(int argc, char** argv) {
     Options o;
     DefaultParams(o);
@@ -142,14 +156,13 @@ Options Parse(int argc, char** argv) {
         if (a == "--device") {
             o.device = need(i);
         } else if (a == "--code") {
-            std::string v = need(i);
-            auto colon = v.find(':');
-            if (colon == std::string::npos || colon == 0) Die("--code wants SYM:TEXT");
-            std::string sym = v.substr(0, colon);
-            std::uint8_t s = std::isdigit(static_cast<unsigned char>(sym[0]))
-                                 ? static_cast<std::uint8_t>(std::stoi(sym))
-                                 : static_cast<std::uint8_t>(sym[0]);
-            o.codes.push_back({s, v.substr(colon + 1)});
+            auto [sym, text] = SymbolAndValue(need(i), "--code wants SYM:TEXT");
+            o.codes.push_back({sym, text});
+        } else if (a == "--code-hex") {
+            // Bytes a shell argument cannot carry, such as NUL.
+            auto [sym, hex] = SymbolAndValue(need(i), "--code-hex wants SYM:HEX");
+            const Bytes bytes = Hex(hex);
+            o.codes.push_back({sym, std::string(bytes.begin(), bytes.end())});
         } else if (a == "--generate") {
             int n = std::stoi(need(i));
             for (int k = 0; k < n; ++k) o.codes.push_back({'A', Generated(o.codes.size())});
