@@ -11,6 +11,17 @@
 // Creates the main window and runs its message loop until it is closed. The
 // loop also runs the worker's hand-overs while it waits.
 int RunWindowMode(TDMPen& pen) {
+    // One window: a second start brings the first forward (also out of the
+    // notification area) and ends.
+    if (HWND running = ui::HauptWin32::FindRunning()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(running, &owner);
+        // Started by the user, this process may hand the foreground on.
+        AllowSetForegroundWindow(owner);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(running, ui::kWmAppActivate, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        return 0;
+    }
     ui::HauptWin32 view;
     ui::TFHaupt form(pen, view);
     if (!view.Create(form)) return 1;

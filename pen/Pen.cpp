@@ -170,9 +170,9 @@ void TDMPen::Delay(std::int32_t Ms) {
 // move the end no further, so a line that never stops sending cannot hold the
 // command open for ever.
 bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
-                      std::int32_t blocks) {
+                      std::int32_t blocks, std::optional<std::int64_t> timeoutMs) {
     const std::int64_t start = clock_->NowMs();
-    const std::int64_t timeout = std::int64_t{Einstell.Timeout} * 1000;
+    const std::int64_t timeout = timeoutMs ? *timeoutMs : std::int64_t{Einstell.Timeout} * 1000;
     const std::int32_t maxReply = pen::MaxReplyLength(layout, blocks);
     RecCount = 0;
     if (Interrupted()) return false;
@@ -191,6 +191,12 @@ bool TDMPen::Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool re
 
 bool TDMPen::WakeUpPen() {
     return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true);
+}
+
+bool TDMPen::LookForPen() {
+    // One frame and one look: a pen that sits in the station answers it at
+    // once, and the reply, once it has begun, may take its time on the line.
+    return Exchange(pen::ReplyLayout::WakeUp, BuildFrame(kCmdWakeUp, {0x00}), true, 0, 0);
 }
 
 bool TDMPen::DeletePenCodes() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CPVars.h"
@@ -75,6 +76,9 @@ class TDMPen {
     // on the line (up to the command's longest reply); at least one look
     // after 500 ms.
     bool WakeUpPen();
+    // Whether a pen sits in the station: one wake-up frame, one look at the
+    // reply. An answering pen is awake, its reply in RecBuf as after WakeUpPen.
+    bool LookForPen();
     bool SleepPen();
     bool ReadPenCodes();
     bool DeletePenCodes();
@@ -149,8 +153,9 @@ class TDMPen {
     bool Interrupted() const { return stopped_ || portLost_; }
     void PortError(std::uint32_t place, std::uint32_t code);
     // blocks: the most blocks the reply can hold, which bounds its length.
+    // timeoutMs: the silence that ends it; Einstell.Timeout when not given.
     bool Exchange(pen::ReplyLayout layout, std::int32_t frameLength, bool resendEachCycle,
-                  std::int32_t blocks = 0);
+                  std::int32_t blocks = 0, std::optional<std::int64_t> timeoutMs = {});
 
     std::unique_ptr<platform::TypedStore> store_;
     std::unique_ptr<PenClock> clock_;

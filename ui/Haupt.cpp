@@ -156,7 +156,8 @@ void TFHaupt::SetCheckedAndClick(Ctl id, bool checked) {
 }
 
 void TFHaupt::FormCreate() {
-    view_.NotifyIcon(TrayOp::Add);
+    tip_ = kAppTitle;
+    view_.NotifyIcon(TrayOp::Add, tip_);
     const std::string version = pen_.VersionResource1->VersionInfo().FileVersion();
     view_.SetCaption(kCaptionPrefix + version);
     view_.SetText(Ctl::Memo1, "");
@@ -206,6 +207,7 @@ void TFHaupt::FormCreate() {
 }
 
 bool TFHaupt::FormCloseQuery() {
+    WatchStop();
     if (busy_) {
         // The exchange holds the port; it stops at its next look and the
         // window closes when it is done.
@@ -237,6 +239,7 @@ bool TFHaupt::QueryEndSession() {
 void TFHaupt::EndSession() {
     if (sessionEnded_) return;
     sessionEnded_ = true;
+    WatchStop();
     // The process may end as soon as this returns, so nothing waits for the
     // running exchange: it stops at its next look, and its port closes now.
     if (busy_) {
@@ -252,11 +255,12 @@ void TFHaupt::EndSession() {
     } catch (const std::exception&) {
         // Nobody is left to answer a box.
     }
-    view_.NotifyIcon(TrayOp::Delete);
+    view_.NotifyIcon(TrayOp::Delete, tip_);
 }
 
 void TFHaupt::FormDestroy() {
-    if (!sessionEnded_) view_.NotifyIcon(TrayOp::Delete);
+    WatchStop();
+    if (!sessionEnded_) view_.NotifyIcon(TrayOp::Delete, tip_);
 }
 
 void TFHaupt::FillPortChooser() {
@@ -282,6 +286,8 @@ void TFHaupt::BComRefreshClick() {
 
 void TFHaupt::DeviceChange() {
     FillPortChooser();
+    // A station plugged back in is looked at now, not at the next tick.
+    WatchTick();
 }
 
 void TFHaupt::SpinETimeoutChange() {

@@ -36,6 +36,10 @@ inline constexpr std::uint32_t kScMinimize = 0xF020;
 inline constexpr std::uint32_t kMouseLeftDoubleClick = 0x0203;
 inline constexpr std::uint32_t kMouseRightUp = 0x0205;
 inline constexpr Rgb kOddRowColour{204, 255, 204};
+// How often the watch looks for a pen in the station.
+inline constexpr std::int32_t kWatchPaceMs = 2000;
+// The notification icon's states.
+inline constexpr std::uint8_t kIconOff = 0, kIconGreen = 1, kIconYellow = 2, kIconRed = 3;
 
 // What a control reports to the presenter.
 enum class Notify { Click, Change };
@@ -121,6 +125,17 @@ class TFHaupt {
     // Ctrl+C in the list: the selected rows' export lines to the clipboard.
     void ListView1CopySelection();
 
+    // --- start-up and the watch (HauptWatch.cpp)
+    // How the window first appears, after FormCreate: shown, or with
+    // "minimiert starten" hidden in the notification area (with "in Tray
+    // minimieren") or minimised on the task bar.
+    void FormShow();
+    // The watch's timer: looks for a pen in the station and reads one that
+    // was put in, once a docking.
+    void WatchTick();
+    // Hidden in the notification area with "automatischer Barcode-Download".
+    bool Watching() const { return watching_; }
+
     // An exchange with the pen is running (its waits keep the window alive).
     bool Busy() const { return busy_; }
 
@@ -134,10 +149,29 @@ class TFHaupt {
     // commands greyed and the receive progress shown meanwhile, the port
     // closed however it ends, and a close asked for meanwhile done after it.
     void RunExchange(void (TFHaupt::*exchange)());
+    // The download's settings, taken when it starts.
+    struct DownloadChoice {
+        std::int32_t mode;
+        bool toClipboard;
+        bool deleteAsked;
+    };
     void Download();
+    // The download after the pen answered its wake-up.
+    void ReadAwakePen(const DownloadChoice& choice);
     void Clear();
-    // The battery question; false when the user says no.
+    // The battery question; false when the user says no. The watch asks
+    // nobody: it goes on and notes it.
     bool AskBattery();
+    // What an exchange has to say at its end: a box from a button, noted for
+    // the balloon in the watch.
+    void Tell(BoxKind kind, const std::string& text);
+    // HauptWatch.cpp
+    void HideToTray();
+    void ShowFromTray();
+    void WatchStart();
+    void WatchStop();
+    void Look();
+    void SetTip(const std::string& text);
     // Opens the station's port and lets its lines settle; false, with the
     // failure shown, when it does not open or the exchange ended meanwhile.
     bool OpenStation();
@@ -170,6 +204,17 @@ class TFHaupt {
     std::string activity_;       // what the running exchange does, for its failure
     bool codesUntyped_ = false;  // the codes came from a file without symbologies
     ParamSheet sheet_;           // what the parameter page shows
+    // The watch.
+    bool watching_ = false;
+    bool automatic_ = false;   // the running exchange is the watch's: no boxes
+    bool docked_ = false;      // the pen in the station was read in this docking
+    bool reading_ = false;     // the watch's look found a new pen and read it
+    bool failedRead_ = false;  // the watch's last read failed: red until a good one
+    BoxKind toldKind_ = BoxKind::Plain;
+    std::string told_;         // what the watch's read had to say
+    std::string batteryNote_;  // the pen status the watch went on despite
+    std::string tip_;          // the notification icon's tip
+    std::string lastRead_;     // the first line of what the watch's last read said
 };
 
 // The port chooser's rules, free of the view.

@@ -89,9 +89,9 @@ bool TFHaupt::Ended() {
     if (!pen_.PortLost()) return false;
     Status("Lesestation nicht erreichbar");
     ShowWait(0);
-    Box(BoxKind::Error, "Die Verbindung zur Lesestation (" + Einstell.Comport +
-                            ") ist abgebrochen: " + activity_ + " fehlgeschlagen." +
-                            (penCleared_ ? "" : "\rDer Pen wurde nicht gelöscht."));
+    Tell(BoxKind::Error, "Die Verbindung zur Lesestation (" + Einstell.Comport +
+                             ") ist abgebrochen: " + activity_ + " fehlgeschlagen." +
+                             (penCleared_ ? "" : "\rDer Pen wurde nicht gelöscht."));
     return true;
 }
 
@@ -99,7 +99,13 @@ void TFHaupt::Finish(const std::string& status, BoxKind kind, const std::string&
     if (Ended()) return;
     Status(status);
     ShowWait(0);
-    if (!text.empty()) Box(kind, text);
+    if (!text.empty()) Tell(kind, text);
+}
+
+void TFHaupt::Tell(BoxKind kind, const std::string& text) {
+    if (!automatic_) return Box(kind, text);
+    toldKind_ = kind;
+    told_ = text;
 }
 
 bool TFHaupt::OpenStation() {
@@ -123,11 +129,8 @@ void TFHaupt::BClearClick() {
 void TFHaupt::Download() {
     // The settings as they were when the button was pressed, whatever the
     // user changes while the pen is read.
-    const std::int32_t mode = Einstell.Download;
-    const bool toClipboard = Einstell.DownClip;
-    const bool deleteAsked = Einstell.DownDel;
+    const DownloadChoice choice{Einstell.Download, Einstell.DownClip, Einstell.DownDel};
     activity_ = "Auslesen";
-
     view_.ClearRows();
     ShowParam(0);
     if (!OpenStation()) return;
@@ -135,6 +138,12 @@ void TFHaupt::Download() {
     ShowWait(1);
     if (!pen_.WakeUpPen())
         return Finish("Scanner nicht erkannt", BoxKind::Plain, "Kein Download erfolgt.");
+    ReadAwakePen(choice);
+}
+
+void TFHaupt::ReadAwakePen(const DownloadChoice& choice) {
+    const auto [mode, toClipboard, deleteAsked] = choice;
+    batteryNote_.clear();
     TDMPen::ExtractPenData();
     if (PenData.ProtoVersion != 0x31)
         return Finish("Auslesen abgebrochen.", BoxKind::Warning,
@@ -153,6 +162,12 @@ void TFHaupt::Download() {
         // On disk before anything may clear the pen.
         check = pen_.SecureCodes(read);
         if (Ended()) return ShowCodes();
+        // The watch does not wait out a pen that was taken out again: the
+        // next look finds out, and sends a pen that stayed back to sleep.
+        if (automatic_ && check.reason == PenClearCheck::kReadFailed)
+            return Finish("Barcodes nicht gelesen", BoxKind::Warning,
+                          "Die Barcodes konnten nicht gelesen werden." +
+                              DownloadNotes(check, deleteAsked, false, true));
     }
     const bool clipped = !toClipboard || CodeClip();
     if (mode != 1) {
@@ -167,7 +182,7 @@ void TFHaupt::Download() {
         } catch (const platform::ConvertError& e) {
             // The codes were read all the same: the pen goes to sleep
             // uncleared, and the user sees the codes.
-            Box(BoxKind::AppError, e.what());
+            Tell(BoxKind::AppError, e.what());
             pen_.SleepPen();
             Status("Auslesen abgebrochen.");
             return ShowCodes();
@@ -183,24 +198,34 @@ void TFHaupt::Download() {
     }
     pen_.SleepPen();
     if (Ended()) return ShowCodes();
-    const std::string notes =
+    // The watch's balloon also says that the pen was cleared, and what it
+    // went on despite.
+    std::string notes =
         mode == 2 ? std::string() : DownloadNotes(check, deleteAsked, deleteFailed, clipped);
+    if (automatic_ && penCleared_) notes = "\rDer Pen wurde gelöscht." + notes;
+    notes += batteryNote_;
     ShowCodes();
+    ShowParam(mode == 2 ? 2 : 1);
     if (mode == 2) {
-        ShowParam(2);
-        Finish("Download komplett", BoxKind::Plain, "Parameter-Download erfolgt.");
+        Finish("Download komplett", BoxKind::Plain,
+               (automatic_ ? "Parameter gelesen." : "Parameter-Download erfolgt.") + notes);
     } else if (check.reason == PenClearCheck::kReadFailed) {
-        ShowParam(1);
         Finish("Barcodes nicht gelesen", BoxKind::Warning,
                "Die Barcodes konnten nicht gelesen werden." + notes);
     } else {
-        ShowParam(1);
         Finish("Download komplett", BoxKind::Plain,
-               "Download erfolgt, " + std::to_string(CodeCount) + " Codes im Pen." + notes);
+               (automatic_ ? std::to_string(CodeCount) + " Barcodes gelesen."
+                           : "Download erfolgt, " + std::to_string(CodeCount) + " Codes im Pen.") +
+                   notes);
     }
 }
 
 bool TFHaupt::AskBattery() {
+    if (automatic_) {
+        batteryNote_ = "\rPen-Status fehlerhaft, möglicherweise Batterie leer! (0x" +
+                       HexByte(PenData.Status) + ")";
+        return true;
+    }
     const Answer answer = view_.ShowBox(BoxKind::Warning,
                                         "Pen-Status fehlerhaft, möglicherweise Batterie leer! (0x" +
                                             HexByte(PenData.Status) + ")\rTrotzdem auslesen?",

@@ -17,7 +17,7 @@ std::runtime_error SystemError(std::uint32_t code, const std::string& text) {
 
 void TFHaupt::IconAendern(std::uint8_t state) {
     view_.SetIconState(state);
-    view_.NotifyIcon(TrayOp::Modify);
+    view_.NotifyIcon(TrayOp::Modify, tip_);
 }
 
 void TFHaupt::ShowMe() {
@@ -30,22 +30,25 @@ bool TFHaupt::HandleParams(const std::string&, int) {
 
 bool TFHaupt::WMSysCommand(std::uint32_t command) {
     if ((command & 0xFFF0u) != kScMinimize) return false;
-    if (Einstell.TrayMin) {
-        view_.Hide();
-        if (Einstell.TrayAuto) IconAendern(1);
-    } else {
+    if (Einstell.TrayMin)
+        HideToTray();
+    else
         view_.MinimiseApp();
-    }
     return true;
 }
 
 void TFHaupt::TrayIconMessage(std::uint32_t mouseMessage) {
     if (mouseMessage == kMouseLeftDoubleClick) {
-        view_.ShowNormal();
-        if (Einstell.TrayAuto) IconAendern(0);
+        ShowFromTray();
     } else if (mouseMessage == kMouseRightUp) {
         view_.SetForeground();
-        if (view_.TrayMenu()) PMACloseClick();
+        const TrayChoice choice = view_.TrayMenu();
+        if (choice == TrayChoice::Show) {
+            ShowFromTray();
+            ShowMe();
+        } else if (choice == TrayChoice::Close) {
+            PMACloseClick();
+        }
     }
 }
 
@@ -60,7 +63,7 @@ std::intptr_t TFHaupt::WMAppIdentify() {
 void TFHaupt::WMAppActivate() {
     // A window hidden in the notification area comes back as by the icon.
     if (!view_.Visible())
-        TrayIconMessage(kMouseLeftDoubleClick);
+        ShowFromTray();
     else if (view_.AppMinimised())
         view_.RestoreApp();
     ShowMe();
@@ -75,7 +78,7 @@ void TFHaupt::WMAppHandOver(std::uintptr_t atom) {
 void TFHaupt::TaskbarCreated() {
     // The new task bar has no icon of ours: without it a window hidden to the
     // notification area could never be shown again.
-    view_.NotifyIcon(TrayOp::Add);
+    view_.NotifyIcon(TrayOp::Add, tip_);
 }
 
 }  // namespace ui

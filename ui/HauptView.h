@@ -127,6 +127,8 @@ enum class Buttons { Ok, YesNo };  // "OK", or "&Ja" and "&Nein"
 enum class Answer { Ok, Yes, No };
 
 enum class TrayOp { Add, Modify, Delete };
+// What was chosen from the notification icon's menu.
+enum class TrayChoice { None, Show, Close };
 
 // What reading a global atom gave: its text, or the system's error.
 struct AtomText {
@@ -181,9 +183,14 @@ class HauptView {
     // empty one) and gives it to the application and the window.
     virtual void SetIconState(int state) = 0;
     // The notification icon with the window's current icon and the tip.
-    virtual void NotifyIcon(TrayOp op) = 0;
-    // Opens the notification menu at the cursor; true when "&Beenden" was chosen.
-    virtual bool TrayMenu() = 0;
+    virtual void NotifyIcon(TrayOp op, const std::string& tip) = 0;
+    // Opens the notification menu at the cursor.
+    virtual TrayChoice TrayMenu() = 0;
+    // A notification balloon of the icon, with the application's title.
+    virtual void ShowBalloon(const std::string& text, bool failure) = 0;
+    // The watch's timer: Tick every ms milliseconds until stopped.
+    virtual void StartTimer(std::int32_t ms) = 0;
+    virtual void StopTimer() = 0;
 
     // --- showing and hiding
     virtual void Hide() = 0;

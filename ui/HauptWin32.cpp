@@ -9,6 +9,8 @@
 #include <dbt.h>
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "MainThread.h"
@@ -18,7 +20,6 @@ namespace ui {
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"TFHaupt";
 constexpr UINT kWmHandOver = WM_APP + 1;  // the worker queued a hand-over
 constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -105,10 +106,32 @@ bool HauptWin32::Create(TFHaupt& form) {
 
     platform::SetWakeHook([hwnd = hwnd_] { PostMessageW(hwnd, kWmHandOver, 0, 0); });
     form_->Safely([this] { form_->FormCreate(); });
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
     SetFocus(Hwnd(Ctl::BDownload));
+    // Shown, minimised or hidden in the notification area, as the settings say.
+    form_->Safely([this] { form_->FormShow(); });
+    if (IsWindowVisible(hwnd_)) UpdateWindow(hwnd_);
     return true;
+}
+
+HWND HauptWin32::FindRunning() {
+    struct Search {
+        HWND found = nullptr;
+        std::wstring prefix = platform::Widen(kCaptionPrefix);
+    } search;
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, int(std::size(name)));
+            if (std::wstring_view(name) != kWindowClass) return TRUE;
+            wchar_t caption[256] = {};
+            GetWindowTextW(hwnd, caption, int(std::size(caption)));
+            if (std::wstring_view(caption).substr(0, s.prefix.size()) != s.prefix) return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 bool HauptWin32::PreTranslate(MSG& msg) {
@@ -205,6 +228,9 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case kWmHandOver:
             platform::RunPendingHandOvers();
+            return 0;
+        case WM_TIMER:
+            if (wp == kWatchTimer) form.Safely([&] { form.WatchTick(); });
             return 0;
         case WM_DEVICECHANGE:
             if ((wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) && lp &&

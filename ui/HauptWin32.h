@@ -16,6 +16,10 @@
 
 namespace ui {
 
+// The main window's class, by which a second start finds the first.
+inline constexpr wchar_t kWindowClass[] = L"TFHaupt";
+// The watch's timer.
+inline constexpr UINT_PTR kWatchTimer = 1;
 // The window class of the page control's pages.
 inline constexpr wchar_t kPageClass[] = L"StylorixPage";
 // The background of controls of the Yellow style.
@@ -31,6 +35,8 @@ class HauptWin32 : public HauptView {
     // Creates the window and its controls, runs the presenter's creation and
     // shows the window. False when the window could not be created.
     bool Create(TFHaupt& form);
+    // The main window of a program already running for this user, if any.
+    static HWND FindRunning();
     HWND Handle() const { return hwnd_; }
 
     // For every message loop of the main thread: keyboard navigation (Tab,
@@ -56,8 +62,11 @@ class HauptWin32 : public HauptView {
     Size OuterSize() override;
     Answer ShowBox(BoxKind kind, const std::string& text, Buttons buttons) override;
     void SetIconState(int state) override;
-    void NotifyIcon(TrayOp op) override;
-    bool TrayMenu() override;
+    void NotifyIcon(TrayOp op, const std::string& tip) override;
+    TrayChoice TrayMenu() override;
+    void ShowBalloon(const std::string& text, bool failure) override;
+    void StartTimer(std::int32_t ms) override;
+    void StopTimer() override;
     void Hide() override;
     void ShowNormal() override;
     void MinimiseApp() override;

@@ -93,7 +93,7 @@ void HauptWin32::SetIconState(int state) {
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(StateIcon(state, true)));
 }
 
-void HauptWin32::NotifyIcon(TrayOp op) {
+void HauptWin32::NotifyIcon(TrayOp op, const std::string& tip) {
     // The record's first version: a tip of 64 characters.
     NOTIFYICONDATAW data{};
     data.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -102,16 +102,40 @@ void HauptWin32::NotifyIcon(TrayOp op) {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayCallbackMessage;
     data.hIcon = StateIcon(iconState_, true);
-    lstrcpynW(data.szTip, platform::Widen(kAppTitle).c_str(), 64);
+    lstrcpynW(data.szTip, platform::Widen(tip).c_str(), 64);
     const DWORD message = op == TrayOp::Add      ? NIM_ADD
                           : op == TrayOp::Modify ? NIM_MODIFY
                                                  : NIM_DELETE;
     Shell_NotifyIconW(message, &data);
 }
 
-bool HauptWin32::TrayMenu() {
+void HauptWin32::ShowBalloon(const std::string& text, bool failure) {
+    // Balloons came with the record's second version.
+    NOTIFYICONDATAW data{};
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = hwnd_;
+    data.uID = 0;
+    data.uFlags = NIF_INFO;
+    lstrcpynW(data.szInfo, platform::Widen(text).c_str(), int(std::size(data.szInfo)));
+    lstrcpynW(data.szInfoTitle, platform::Widen(kAppTitle).c_str(),
+              int(std::size(data.szInfoTitle)));
+    data.dwInfoFlags = failure ? NIIF_WARNING : NIIF_INFO;
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void HauptWin32::StartTimer(std::int32_t ms) {
+    SetTimer(hwnd_, kWatchTimer, UINT(ms), nullptr);
+}
+
+void HauptWin32::StopTimer() {
+    KillTimer(hwnd_, kWatchTimer);
+}
+
+TrayChoice HauptWin32::TrayMenu() {
     platform::OwnedMenu menu(CreatePopupMenu());
-    constexpr UINT kClose = 1;
+    constexpr UINT kShow = 1, kClose = 2;
+    AppendMenuW(menu.Get(), MF_STRING, kShow, L"&Anzeigen");
+    SetMenuDefaultItem(menu.Get(), kShow, FALSE);
     AppendMenuW(menu.Get(), MF_STRING, kClose, L"&Beenden");
     POINT at{};
     GetCursorPos(&at);
@@ -119,7 +143,9 @@ bool HauptWin32::TrayMenu() {
         TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
     // Lets the menu close when the user clicks elsewhere next time.
     PostMessageW(hwnd_, WM_NULL, 0, 0);
-    return chosen == kClose;
+    return chosen == kShow    ? TrayChoice::Show
+           : chosen == kClose ? TrayChoice::Close
+                              : TrayChoice::None;
 }
 
 void HauptWin32::Hide() {

@@ -37,7 +37,16 @@ struct FakeView : HauptView {
     std::vector<BoxShown> boxes;
     int iconState = -1;  // -1: the program's own icon
     std::vector<TrayOp> trayOps;
-    int trayIconState = -2;  // the icon the notification area shows; -2: none
+    int trayIconState = -2;       // the icon the notification area shows; -2: none
+    std::vector<int> iconStates;  // every icon the notification area was given, in order
+    std::string tip;
+    struct Balloon {
+        std::string text;
+        bool failure;
+        bool operator==(const Balloon&) const = default;
+    };
+    std::vector<Balloon> balloons;
+    std::int32_t timerMs = 0;  // the watch's timer; 0: stopped
     bool visible = true;
     bool minimised = false;
     int foregroundCalls = 0, forceForegroundCalls = 0;
@@ -52,7 +61,7 @@ struct FakeView : HauptView {
     // --- answers the test gives
     Size outer{751, 536};
     std::deque<Answer> answers;  // for boxes with "&Ja"/"&Nein"; Yes when empty
-    bool trayMenuChoosesClose = false;
+    TrayChoice trayChoice = TrayChoice::None;
     std::optional<int> rowAtCursor;
     std::vector<int> selected;
     bool clipboardFails = false;
@@ -105,19 +114,30 @@ struct FakeView : HauptView {
     }
 
     void SetIconState(int state) override { iconState = state; }
-    void NotifyIcon(TrayOp op) override {
+    void NotifyIcon(TrayOp op, const std::string& t) override {
         log.push_back("NotifyIcon");
         trayOps.push_back(op);
         trayIconState = op == TrayOp::Delete ? -2 : iconState;
+        tip = t;
+        if (op != TrayOp::Delete && (iconStates.empty() || iconStates.back() != iconState))
+            iconStates.push_back(iconState);
     }
-    bool TrayMenu() override { return trayMenuChoosesClose; }
+    TrayChoice TrayMenu() override { return trayChoice; }
+    void ShowBalloon(const std::string& text, bool failure) override {
+        balloons.push_back({text, failure});
+    }
+    void StartTimer(std::int32_t ms) override { timerMs = ms; }
+    void StopTimer() override { timerMs = 0; }
 
     void Hide() override { visible = false; }
     void ShowNormal() override {
         visible = true;
         minimised = false;
     }
-    void MinimiseApp() override { minimised = true; }
+    void MinimiseApp() override {
+        minimised = true;
+        visible = true;  // a window never shown shows as minimised
+    }
     bool AppMinimised() override { return minimised; }
     bool Visible() override { return visible; }
     void RestoreApp() override { minimised = false; }

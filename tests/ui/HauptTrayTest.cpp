@@ -67,7 +67,7 @@ TEST_F(Tray, RightClickMenuEndsThroughTheCloseSteps) {
     EXPECT_EQ(view.foregroundCalls, 1);
     EXPECT_EQ(view.closeRequests, 0);  // menu dismissed
 
-    view.trayMenuChoosesClose = true;
+    view.trayChoice = TrayChoice::Close;
     form->TrayIconMessage(kMouseRightUp);
     EXPECT_EQ(view.closeRequests, 1);
     // The close request comes back from the window as its close steps.

@@ -38,6 +38,7 @@ struct StationPen {
     std::uint8_t loudness = 2;  // parameter 2
     bool answersCodeRead = true;
     bool confirmsDelete = true;  // false: a negative acknowledge, the codes stay
+    bool badCheck = false;       // the code reply with a wrong check byte
     bool badParameter = false;   // parameter 5 comes with two value bytes
 };
 
@@ -100,12 +101,17 @@ class StationClock : public PenClock {
                 command = "params " + std::to_string(frame[3]) + "-" +
                           std::to_string(frame[frame.size() - 3]);
         }
-        // The wake-up is repeated until the pen answers; one answer is enough.
-        if (command == "wake" && !commands.empty() && commands.back() == "wake") return;
-        commands.push_back(command);
-        if (onCommand) onCommand(command);
-        if (!pen_.present) return;
+        // The wake-up is repeated until the pen answers: it is listed once,
+        // and answered once.
+        const bool again = command == "wake" && !commands.empty() && commands.back() == "wake";
+        if (!again) {
+            commands.push_back(command);
+            if (onCommand) onCommand(command);
+        }
+        if (command != "wake") wakeAnswered_ = false;
+        if (!pen_.present || (again && wakeAnswered_)) return;
         if (command == "wake") {
+            wakeAnswered_ = true;
             Bytes b{0x06, 0x00, pen_.proto, pen_.status, 0x00, 0x01,
                     0x02, 0x03, 0x04,       0x05,        0x06, 0xAB};
             for (char c : std::string("FW 2.10 ")) b.push_back(std::uint8_t(c));
@@ -117,6 +123,7 @@ class StationClock : public PenClock {
             for (const TCodes& code : pen_.codes)
                 blocks = pentest::Cat({blocks, pentest::CodeBlock(code.Symbology, code.Code)});
             pending_ = pentest::CodesReply(" PEN0042", pen_.uploads, blocks);
+            if (pen_.badCheck) pending_.back() ^= 0x5A;
         } else if (command == "delete" && !pen_.confirmsDelete) {
             pending_ = {0x15, 0x00, 0x15};
         } else if (command == "delete" || command == "sleep") {
@@ -145,6 +152,7 @@ class StationClock : public PenClock {
     std::int64_t now_ = 0;
     std::size_t taken_ = 0;
     Bytes pending_;
+    bool wakeAnswered_ = false;
 };
 
 class StationFixture : public ::testing::Test {
@@ -168,10 +176,7 @@ class StationFixture : public ::testing::Test {
         std::filesystem::remove_all(archive);
         pen->SetArchiveFolder(archive.string());
         pen->ArchiveClock = [] { return ArchiveTime{2026, 12, 10, 19, 20, 31}; };
-        form = std::make_unique<TFHaupt>(*pen, view, [](auto) {});
-        form->FormCreate();
-        Einstell.Comport = "COM7";
-        Einstell.Timeout = 1;
+        NewForm();
         FreshView();
     }
     ~StationFixture() override {
@@ -185,6 +190,15 @@ class StationFixture : public ::testing::Test {
     std::string ArchiveContent() const {
         std::ifstream in(archive / "2026-12.csv", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // A window as after the program's start with default settings, the
+    // station on COM7 and a time-out of 1 s.
+    void NewForm() {
+        form = std::make_unique<TFHaupt>(*pen, view, [](auto) {});
+        form->FormCreate();
+        Einstell.Comport = "COM7";
+        Einstell.Timeout = 1;
     }
 
     // A view with nothing recorded, as the window stands after its creation.
