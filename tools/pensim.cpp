@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,7 +46,12 @@ const char* kUsage = R"(usage: pensim [options]
                       babble (instead of the reply, noise that never stops)
   --pause MS          pause inside a split reply (600)
   --state FILE        written after every command and at exit: codes_left, uploads,
-                      deletes, wakeups, sleeps
+                      deletes, wakeups, sleeps, reads, docked
+  --control FIFO      a named pipe (made if missing) that takes one line at a time:
+                      "out" takes the pen out of the station (nothing answers),
+                      "in" puts it back, "codes SYM:TEXT ..." and "generate N"
+                      replace its stored codes
+  --out               start with the pen out of the station
 )";
 
 volatile std::sig_atomic_t g_stop = 0;
@@ -73,10 +80,12 @@ struct Options {
     std::string faultCommand = "codes";
     int pauseMs = 600;
     std::string stateFile;
+    std::string control;
+    bool docked = true;
 };
 
 struct Counters {
-    unsigned wakeFrames = 0, wakeups = 0, deletes = 0, sleeps = 0;
+    unsigned wakeFrames = 0, wakeups = 0, deletes = 0, sleeps = 0, reads = 0;
 };
 
 [[noreturn]] void Die(const std::string& what) {
@@ -208,6 +217,10 @@ Options Parse(int argc, char** argv) {
             o.pauseMs = std::stoi(need(i));
         } else if (a == "--state") {
             o.stateFile = need(i);
+        } else if (a == "--control") {
+            o.control = need(i);
+        } else if (a == "--out") {
+            o.docked = false;
         } else if (a == "-h" || a == "--help") {
             std::cout << kUsage;
             std::exit(0);
@@ -243,6 +256,7 @@ class Station {
     const std::string& Path() const { return path_; }
 
     void Serve() {
+        OpenControl();
         WriteState();
         Bytes in;
         while (!g_stop) {
@@ -252,16 +266,23 @@ class Station {
                 Drain();
                 continue;
             }
-            pollfd p{fd_, POLLIN, 0};
-            int r = poll(&p, 1, 100);
+            pollfd p[2] = {{fd_, POLLIN, 0}, {control_, POLLIN, 0}};
+            int r = poll(p, control_ >= 0 ? 2 : 1, 100);
             if (r < 0 && errno != EINTR) Die(std::string("poll: ") + std::strerror(errno));
             if (r <= 0) continue;
+            if (control_ >= 0 && (p[1].revents & POLLIN)) TakeControl();
+            if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             std::uint8_t buf[512];
             ssize_t n = read(fd_, buf, sizeof buf);
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
             if (n <= 0) {
                 // No client on a pty (EIO): wait for the next one.
                 usleep(20000);
+                continue;
+            }
+            // Without a pen the station hears nothing.
+            if (!o_.docked) {
+                in.clear();
                 continue;
             }
             in.insert(in.end(), buf, buf + n);
@@ -272,6 +293,51 @@ class Station {
     }
 
   private:
+    // The control pipe: opened for reading and writing, so that it never
+    // reads as ended when a writer closes it.
+    void OpenControl() {
+        if (o_.control.empty()) return;
+        if (mkfifo(o_.control.c_str(), 0600) != 0 && errno != EEXIST)
+            Die("cannot make " + o_.control + ": " + std::strerror(errno));
+        control_ = open(o_.control.c_str(), O_RDWR | O_NONBLOCK);
+        if (control_ < 0) Die("cannot open " + o_.control + ": " + std::strerror(errno));
+    }
+
+    void TakeControl() {
+        char buf[4096];
+        const ssize_t n = read(control_, buf, sizeof buf);
+        if (n <= 0) return;
+        controlLine_.append(buf, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = controlLine_.find('\n')) != std::string::npos;) {
+            Command(controlLine_.substr(0, end));
+            controlLine_.erase(0, end + 1);
+        }
+    }
+
+    void Command(const std::string& line) {
+        std::istringstream words(line);
+        std::string verb;
+        words >> verb;
+        if (verb == "out" || verb == "in") {
+            o_.docked = verb == "in";
+        } else if (verb == "codes") {
+            o_.codes.clear();
+            for (std::string code; words >> code;) {
+                auto [sym, text] = SymbolAndValue(code, "codes wants SYM:TEXT ...");
+                o_.codes.push_back({sym, text});
+            }
+        } else if (verb == "generate") {
+            std::size_t n = 0;
+            words >> n;
+            o_.codes.clear();
+            while (o_.codes.size() < n) o_.codes.push_back({'A', Generated(o_.codes.size())});
+        } else if (!verb.empty()) {
+            std::cerr << "pensim: unknown control " << line << std::endl;
+            return;
+        }
+        WriteState();
+    }
+
     void Drain() {
         std::uint8_t buf[512];
         pollfd p{fd_, POLLIN, 0};
@@ -322,6 +388,7 @@ class Station {
             case 7: {
                 Bytes reply = CodesReply();
                 ++o_.uploads;
+                ++c_.reads;
                 Send(reply, "codes");
                 return;
             }
@@ -468,7 +535,8 @@ class Station {
             std::ofstream out(temp, std::ios::trunc);
             out << "codes_left=" << o_.codes.size() << "\nuploads=" << o_.uploads
                 << "\ndeletes=" << c_.deletes << "\nwakeups=" << c_.wakeups
-                << "\nsleeps=" << c_.sleeps << "\n";
+                << "\nsleeps=" << c_.sleeps << "\nreads=" << c_.reads
+                << "\ndocked=" << (o_.docked ? 1 : 0) << "\n";
         }
         std::rename(temp.c_str(), o_.stateFile.c_str());
     }
@@ -478,6 +546,8 @@ class Station {
     unsigned badChecks_ = 0;
     bool babbling_ = false;
     int fd_ = -1;
+    int control_ = -1;
+    std::string controlLine_;
     int slave_ = -1;
     std::string path_;
 };
