@@ -224,10 +224,14 @@ bool TFHaupt::FormCloseQuery() {
     } catch (const std::exception& e) {
         // A store that cannot be written must not keep the window open for
         // ever: the user decides.
-        return view_.ShowBox(BoxKind::Error,
-                             std::string("Die Einstellungen konnten nicht gespeichert werden:\r") +
-                                 e.what() + "\rTrotzdem beenden?",
-                             Buttons::YesNo) == Answer::Yes;
+        const bool close =
+            view_.ShowBox(BoxKind::Error,
+                          std::string("Die Einstellungen konnten nicht gespeichert werden:\r") +
+                              e.what() + "\rTrotzdem beenden?",
+                          Buttons::YesNo) == Answer::Yes;
+        // Staying in the notification area, the window goes on watching.
+        if (!close && !view_.Visible() && Einstell.TrayAuto) WatchStart();
+        return close;
     }
     return true;
 }
