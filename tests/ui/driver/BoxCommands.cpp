@@ -1,6 +1,11 @@
 // Commands on what the window opens beside itself: message boxes, the
-// notification icon's pop-up menu, the file dialog, and the clipboard.
+// notification icon and its pop-up menu, the file dialog, and the clipboard.
 
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <cstdint>
 #include <cstdio>
 
 #include "Driver.h"
@@ -32,6 +37,48 @@ std::vector<HWND> Buttons(HWND box) {
 // Waits until a window that was there has gone.
 void WaitGone(HWND window, const char* what) {
     WaitFor([window] { return IsWindow(window) ? nullptr : window; }, kDefaultWait, what);
+}
+
+// Types the path into the file dialog's name field and confirms, as a user
+// would in the open and in the save dialog alike.
+void ChooseFile(const std::string& path) {
+    HWND dialog = WaitFor(FindFileDialog, kDefaultWait, "the file dialog");
+    SendMessageW(FileNameField(dialog), WM_SETTEXT, 0, LPARAM(platform::Widen(path).c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 LPARAM(GetDlgItem(dialog, IDOK)));
+    WaitGone(dialog, "the file dialog to close");
+}
+
+// A digest of a screen rectangle's pixels: equal digests, equal pictures.
+std::string ScreenDigest(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const bool copied = bits && BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::uint64_t digest = 1469598103934665603u;  // FNV-1a
+    if (copied) {
+        const auto* p = static_cast<const std::uint8_t*>(bits);
+        for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h) * 4; ++i)
+            digest = (digest ^ p[i]) * 1099511628211u;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!copied) Fail("cannot read the screen");
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
+    return text;
 }
 
 }  // namespace
@@ -82,15 +129,40 @@ Commands BoxCommands() {
               const wchar_t key = platform::Widen(a[0].substr(amp + 1, 1))[0];
               PostMessageW(menuWindow, WM_CHAR, WPARAM(key), 0);
           }}},
+        {"trayicon",
+         {0, ": a digest of the notification area's first icon as the screen shows it",
+          [](const Args&) {
+              // The task bar draws its icons from the right; the square at its
+              // right end holds the first one added.
+              HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+              if (!tray) Fail("no notification area");
+              // Painted now, with the icon it holds now.
+              RedrawWindow(tray, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+              RECT r{};
+              GetClientRect(tray, &r);
+              r.left = r.right - (r.bottom - r.top);
+              MapWindowPoints(tray, nullptr, reinterpret_cast<POINT*>(&r), 2);
+              Print(ScreenDigest(r));
+          }}},
         {"savefile",
-         {1, "PATH: types the path into the open file dialog and saves",
-          [](const Args& a) {
+         {1, "PATH: types the path into the open save dialog and saves",
+          [](const Args& a) { ChooseFile(a[0]); }}},
+        {"openfile",
+         {1, "PATH: types the path into the open file dialog and opens",
+          [](const Args& a) { ChooseFile(a[0]); }}},
+        {"filedialog",
+         {0, ": waits for the file dialog; prints the folder it shows, then its file types",
+          [](const Args&) {
               HWND dialog = WaitFor(FindFileDialog, kDefaultWait, "the file dialog");
-              SendMessageW(FileNameField(dialog), WM_SETTEXT, 0,
-                           LPARAM(platform::Widen(a[0]).c_str()));
-              PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                           LPARAM(GetDlgItem(dialog, IDOK)));
-              WaitGone(dialog, "the file dialog to close");
+              // The folder comes back in a buffer of the dialog's process.
+              constexpr int kChars = MAX_PATH * 4;
+              Remote remote(dialog, kChars * sizeof(wchar_t));
+              if (SendMessageW(dialog, CDM_GETFOLDERPATH, kChars, LPARAM(remote.Address())) < 0)
+                  Fail("the dialog tells no folder");
+              Print(remote.ReadText(0, kChars));
+              for (const std::wstring& type : ComboItems(GetDlgItem(dialog, 0x470 /* cmb1 */)))
+                  Print(type);
           }}},
         {"clipboard",
          {0, ": the clipboard's text; a CR shows as \\r",

@@ -30,6 +30,9 @@ struct Failure {
 std::wstring WindowText(HWND h);
 std::wstring ClassOf(HWND h);
 
+// A drop-down's entries; the system copies them across processes.
+std::vector<std::wstring> ComboItems(HWND combo);
+
 // One line of the result on standard output, in UTF-8.
 void Print(const std::string& line);
 void Print(const std::wstring& line);
@@ -101,6 +104,6 @@ DWORD Bound(const Args& a, std::size_t at);
 // The commands by concern.
 Commands WindowCommands();  // the window and its controls
 Commands ListCommands();    // the barcode list, with the mouse
-Commands BoxCommands();     // message boxes, menus, the file dialog, the clipboard
+Commands BoxCommands();     // boxes, the notification icon and menu, file dialog, clipboard
 
 }  // namespace uidriver

@@ -38,6 +38,17 @@ void Print(const std::wstring& line) {
     Print(platform::Narrow(line));
 }
 
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const int n = int(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        std::wstring t(std::size_t(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
+        t.resize(std::size_t(SendMessageW(combo, CB_GETLBTEXT, i, LPARAM(t.data()))));
+        items.push_back(t);
+    }
+    return items;
+}
+
 HWND WaitFor(const std::function<HWND()>& found, DWORD bound, const char* what) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -142,16 +142,15 @@ Commands WindowCommands() {
               MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&r), 2);
               Print(RectLine(r));
           }}},
+        {"position",
+         {1, "ID: a track bar's position",
+          [](const Args& a) {
+              Print(std::to_string(SendMessageW(Control(Number(a[0])), TBM_GETPOS, 0, 0)));
+          }}},
         {"items",
          {1, "ID: a drop-down's entries, one a line",
           [](const Args& a) {
-              HWND h = Control(Number(a[0]));
-              const int n = int(SendMessageW(h, CB_GETCOUNT, 0, 0));
-              for (int i = 0; i < n; ++i) {
-                  std::wstring t(std::size_t(SendMessageW(h, CB_GETLBTEXTLEN, i, 0)) + 1, L'\0');
-                  t.resize(std::size_t(SendMessageW(h, CB_GETLBTEXT, i, LPARAM(t.data()))));
-                  Print(t);
-              }
+              for (const std::wstring& item : ComboItems(Control(Number(a[0])))) Print(item);
           }}},
         {"selection",
          {1, "ID: a drop-down's selected index (-1: none)",

@@ -8,8 +8,8 @@
 //
 // A control is given by its name (e.g. ESearch1) or its window id. The
 // commands by concern: WindowCommands.cpp (the window and its controls),
-// ListCommands.cpp (the barcode list), BoxCommands.cpp (boxes, menu, file
-// dialog, clipboard); what they share is in Window.cpp.
+// ListCommands.cpp (the barcode list), BoxCommands.cpp (boxes, notification
+// icon and menu, file dialog, clipboard); what they share is in Window.cpp.
 
 #include <fcntl.h>
 #include <io.h>
