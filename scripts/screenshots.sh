@@ -3,9 +3,7 @@
 # virtual X display into docs/ (PNG). Needs the windows preset's build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/windows
-export PROGRAM=$build/app/Stylorix.exe DRIVER=$build/tests/ui/uidriver.exe
-export UI_WINEPREFIX=$build/wineprefix-shots UI_SCREEN=1600x1200
+UI_PREFIX=shots UI_SCREEN=1600x1200
 source "$root/tests/ui/wine/lib.sh"
 ui_need_display "$@"
 ui_wine_up
@@ -14,17 +12,15 @@ pages=(einstellungen barcodes parameter ueber)
 for dpi in ${SHOT_DPIS:-96 144}; do
   ui_dpi "$dpi"
   settings URL2 REG_SZ unused
-  ui_start
-  drv wait >/dev/null
+  ui_open
   read -r left top width height < <(drv outer)
   for i in "${!pages[@]}"; do
     drv tab PageControl1 "$i" >/dev/null
-    drv send 0x8066 0 0 >/dev/null  # to the front, with an active title bar
+    drv send $WM_APP_ACTIVATE 0 0 >/dev/null  # to the front, with an active title bar
     sleep 0.5  # let the page paint before the picture is taken
     import -window root -crop "${width}x${height}+${left}+${top}" +repage \
       "$root/docs/window-${pages[$i]}-$dpi.png"
     echo "docs/window-${pages[$i]}-$dpi.png"
   done
-  drv post 0x10 0 0
-  ui_ended
+  ui_close
 done

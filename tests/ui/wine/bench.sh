@@ -5,11 +5,7 @@
 #   memory    the window process's peak resident memory
 #   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-build=$root/build/windows
-export PROGRAM=${PROGRAM:-$build/app/Stylorix.exe} DRIVER=${DRIVER:-$build/tests/ui/uidriver.exe}
-export UI_WINEPREFIX=${UI_WINEPREFIX:-$build/wineprefix-ui}
-source "$root/tests/ui/wine/lib.sh"
+source "$(dirname "$0")/lib.sh"
 ui_need_display "$@"
 idle=${1:-60}
 ui_wine_up

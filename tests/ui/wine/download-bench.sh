@@ -9,13 +9,7 @@
 # and the time the real list takes to show 200 codes.
 #   tests/ui/wine/download-bench.sh [COUNT...]     (default 1 50 200)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-build=$root/build/windows
-export PROGRAM=${PROGRAM:-$build/app/Stylorix.exe} DRIVER=${DRIVER:-$build/tests/ui/uidriver.exe}
-export UI_WINEPREFIX=${UI_WINEPREFIX:-$build/wineprefix-ui}
-PENSIM=${PENSIM:-$build/host/tools/pensim}
-SHIM=${SHIM:-$build/host/tests/ptyshim/libstylorix_ptyshim.so}
-source "$root/tests/ui/wine/lib.sh"
+source "$(dirname "$0")/lib.sh"
 ui_need_display "$@"
 counts=("${@:-}")
 [ -n "${counts[0]}" ] || counts=(1 50 200)
@@ -50,4 +44,4 @@ for n in "${counts[@]}"; do
   ui_close
   ui_sim_stop
 done
-wine "$build/tests/ui/listfill_bench.exe"
+wine "$ui_build/tests/ui/listfill_bench.exe"

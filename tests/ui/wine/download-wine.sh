@@ -133,7 +133,7 @@ case_save() {
   ui_open
   drv click BDownload
   expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
-  drv post 0x111 108 0     # "Speichern" (WM_COMMAND, BSave): the dialog is modal
+  drv post $WM_COMMAND BSave 0   # "Speichern": posted, the dialog is modal
   drv savefile 'Z:'"$(winepath -w "$work" 2>/dev/null | sed 's/^Z://')"'\codes.csv'
   expect_box $'Stylorix Control\nBarcodes gespeichert.\nOK'
   [ "$(od -An -c "$work/codes.csv" | tr -s ' ')" = "$(printf '1;65;123\r\n2;66;x;y\r\n' | od -An -c | tr -s ' ')" ] ||

@@ -3,9 +3,21 @@
 # area), the program, and the driver that works it from outside.
 # Environment: PROGRAM (Stylorix.exe), DRIVER (uidriver.exe), UI_WINEPREFIX;
 # for cases with the pen simulator PENSIM and SHIM (the pty shim library).
-: "${PROGRAM:?}" "${DRIVER:?}" "${UI_WINEPREFIX:?}"
+# CTest names each; the scripts run by hand (benches, screenshots) get the
+# windows preset's build, and a prefix of their own by UI_PREFIX (ui).
 ui_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ui_root=$(cd "$ui_here/../../.." && pwd)
+ui_build=$ui_root/build/windows
+: "${PROGRAM:=$ui_build/app/Stylorix.exe}" "${DRIVER:=$ui_build/tests/ui/uidriver.exe}"
+: "${UI_WINEPREFIX:=$ui_build/wineprefix-${UI_PREFIX:-ui}}"
+: "${PENSIM:=$ui_build/host/tools/pensim}"
+: "${SHIM:=$ui_build/host/tests/ptyshim/libstylorix_ptyshim.so}"
+
+# Messages by their names in Windows and in the window's code (ui/Haupt.h).
+WM_NULL=0 WM_CLOSE=0x10 WM_QUERYENDSESSION=0x11 WM_ENDSESSION=0x16 WM_NCACTIVATE=0x86
+WM_COMMAND=0x111 WM_SYSCOMMAND=0x112 SC_MINIMIZE=0xF020
+WM_TRAY=0x401 WM_LBUTTONDBLCLK=0x203 WM_RBUTTONUP=0x205 # the notification icon's mouse
+WM_APP_IDENTIFY=0x8065 WM_APP_ACTIVATE=0x8066 WM_APP_HANDOVER=0x8067
 
 # Runs the calling script again under a virtual X display, unless it has one.
 : "${UI_SCREEN:=1024x768}"
@@ -42,7 +54,6 @@ ui_wine_down() {
 # own, so no other test's ports are in the way); sets ui_port. Arguments go
 # to the simulator, e.g. --code A:4006381333931.
 ui_sim() {
-  : "${PENSIM:?}"
   ui_work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-ui.XXXXXX")
   "$PENSIM" --state "$ui_work/sim.state" "$@" >"$ui_work/sim.out" 2>"$ui_work/sim.err" &
   ui_sim_pid=$!
@@ -128,8 +139,11 @@ ui_open() {
   drv wait >/dev/null
 }
 
-# Closed as by the window's close box (WM_CLOSE), and ended.
+# Closed as by the window's close box, and ended.
 ui_close() {
-  drv post 0x10 0 0
+  drv post $WM_CLOSE 0 0
   ui_ended
 }
+
+# Waits until the window has handled everything posted to it so far.
+ui_sync() { drv send $WM_NULL 0 0 >/dev/null; }

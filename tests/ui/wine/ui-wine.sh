@@ -11,8 +11,7 @@ ui_case=$1
 ui_wine_up
 ui_dpi 96
 
-# Controls go by their names (ui/HauptView.h); messages by number.
-WM_SYSCOMMAND=0x112 SC_MINIMIZE=0xF020 TRAY=0x401
+# Controls go by their names (ui/HauptView.h), messages by lib.sh's.
 
 case_window() {
   settings
@@ -151,18 +150,18 @@ case_tray() {
   settings TrayMin REG_SZ 1 TrayAuto REG_SZ 1
   ui_open
   drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
-  drv send 0 0 0 >/dev/null
+  ui_sync
   expect "hidden" state
-  drv post $TRAY 0 0x203     # double-click on the notification icon
-  drv send 0 0 0 >/dev/null
+  drv post $WM_TRAY 0 $WM_LBUTTONDBLCLK
+  ui_sync
   expect "shown" state
 
   drv click CheckBMinTray   # off: minimising minimises
   drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
-  drv send 0 0 0 >/dev/null
+  ui_sync
   expect "minimised" state
-  drv post 0x8066 0 0        # the activation message brings it back
-  drv send 0 0 0 >/dev/null
+  drv post $WM_APP_ACTIVATE 0 0   # the activation message brings it back
+  ui_sync
   expect "shown" state
   ui_close
 }
@@ -171,7 +170,7 @@ case_beenden() {
   settings Timeout REG_DWORD 12
   ui_open
   drv click CheckBStartMin
-  drv post $TRAY 0 0x205     # right button released on the notification icon
+  drv post $WM_TRAY 0 $WM_RBUTTONUP
   drv menu "&Beenden"
   ui_ended
   [ "$(stored StartMin)" = 1 ] || ui_fail "StartMin stored as $(stored StartMin)"
@@ -181,11 +180,11 @@ case_beenden() {
 case_identify() {
   settings
   ui_open
-  expect "26057201" send 0x8065 0 0
-  expect "0" send 0x8066 0 0
+  expect "26057201" send $WM_APP_IDENTIFY 0 0
+  expect "0" send $WM_APP_ACTIVATE 0 0
   local atom
   atom=$(drv atom "/S /P:COM3")
-  expect "0" send 0x8067 "$atom" 0
+  expect "0" send $WM_APP_HANDOVER "$atom" 0
   drv no-box
   ui_close
 }
@@ -193,7 +192,7 @@ case_identify() {
 case_atom() {
   settings
   ui_open
-  drv post 0x8067 0xFFF0 0   # no such atom
+  drv post $WM_APP_HANDOVER 0xFFF0 0   # no such atom
   local box
   box=$(drv box) || ui_fail "no error box"
   case "$box" in
@@ -202,7 +201,7 @@ case_atom() {
   esac
   drv press OK
   expect "shown" state
-  expect "26057201" send 0x8065 0 0   # and the window goes on answering
+  expect "26057201" send $WM_APP_IDENTIFY 0 0   # and the window goes on answering
   ui_close
 }
 
