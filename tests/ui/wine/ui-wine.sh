@@ -44,6 +44,8 @@ BSearchDef=&Voreinstellung
 GExport=Barcode-Export (Datei und Zwischenablage)
 GHintergrund=Hintergrundbetrieb
 CheckBAutoDown=automatischer Barcode-Download, wenn im Tray
+CheckBArchiv=Downloads im Archiv sichern
+BArchiv=&Archiv...
 LStatus=Status
 CAPTIONS
   expect "1" checked RadioBBarcodes
@@ -146,15 +148,30 @@ case_wrong_type() {
   ui_close
 }
 
+# Hidden to the notification icon and back, by the icon and by the
+# activation message; with TrayAuto the icon tells which.
 case_tray() {
   settings TrayMin REG_SZ 1 TrayAuto REG_SZ 1
   ui_open
+  local hidden shown
   drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
   ui_sync
   expect "hidden" state
+  hidden=$(drv trayicon)
   drv post $WM_TRAY 0 $WM_LBUTTONDBLCLK
   ui_sync
   expect "shown" state
+  shown=$(drv trayicon)
+  [ "$shown" != "$hidden" ] || ui_fail "the icon stays as when hidden"
+
+  drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
+  ui_sync
+  expect "hidden" state
+  expect "$hidden" trayicon
+  drv post $WM_APP_ACTIVATE 0 0   # as the icon's double-click
+  ui_sync
+  expect "shown" state
+  expect "$shown" trayicon
 
   drv click CheckBMinTray   # off: minimising minimises
   drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
@@ -175,6 +192,23 @@ case_beenden() {
   ui_ended
   [ "$(stored StartMin)" = 1 ] || ui_fail "StartMin stored as $(stored StartMin)"
   [ "$(stored Timeout)" = 0xc ] || ui_fail "Timeout stored as $(stored Timeout)"
+}
+
+# Windows ending the session: no question, the settings as on a close, and
+# the window goes even when hidden to the notification icon.
+case_session_end() {
+  settings Timeout REG_DWORD 12 TrayMin REG_SZ 1
+  ui_open
+  drv settext SpinETimeout 9
+  drv settext ESearch1 'https://example.net/?s=%s'
+  drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
+  ui_sync
+  expect "hidden" state
+  expect "1" send $WM_QUERYENDSESSION 0 0
+  drv post $WM_ENDSESSION 1 0
+  ui_ended
+  [ "$(stored Timeout)" = 0x9 ] || ui_fail "Timeout stored as $(stored Timeout)"
+  [ "$(stored URL)" = 'https://example.net/?s=%s' ] || ui_fail "URL stored as $(stored URL)"
 }
 
 case_identify() {
