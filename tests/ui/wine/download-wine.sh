@@ -16,12 +16,21 @@ trap 'rm -rf "$work"; ui_wine_down' EXIT
 
 sim_state() { grep "^$1=" "$ui_work/sim.state" | cut -d= -f2; }
 
-# The box that ends an exchange (bounded by the exchange's own length).
+# The box that ends an exchange (bounded by the exchange's own length); the
+# exchange's end after it is through when this returns.
 expect_box() {
   local got
   got=$(drv box "${2:-60000}") || ui_fail "no box"
   [ "$got" = "$1" ] || ui_fail "box: wanted [$1], got [$got]"
   drv press OK
+  ui_sync
+}
+
+# Whether the window's process holds the simulator's terminal open.
+holds_port() {
+  local pty
+  pty=$(head -1 "$ui_work/sim.out")
+  ls -l "/proc/$(ui_program_pid)/fd" 2>/dev/null | grep -qE -- "-> $pty( \(deleted\))?\$"
 }
 
 case_download() {
@@ -141,16 +150,17 @@ case_save() {
   ui_close
 }
 
-# The user's browser gets the address with the code encoded in it.
+# The user's browser gets the address with the code encoded in it; an
+# address that is no web address goes nowhere.
 case_lookup() {
-  ui_sim --code A:'A&B #1' --code B:123 --pace full
+  ui_sim --code A:'A&B #1' --code B:123 --code B:notepad --pace full
   settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2 URL REG_SZ 'https://find.example/q?s=%s&n=1'
   printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/browser.sh"
   chmod +x "$work/browser.sh"
   wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$work/browser.sh" /f >/dev/null 2>&1
   ui_open
   drv click BDownload
-  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  expect_box $'Stylorix Control\nDownload erfolgt, 3 Codes im Pen.\nOK'
   drv dblclick ListView1 below      # beside the rows: nothing
   drv dblclick ListView1 0
   # The browser is a new Wine process: bounded by its start on a busy machine.
@@ -158,6 +168,74 @@ case_lookup() {
   [ "$(cat "$work/opened" 2>/dev/null)" = 'https://find.example/q?s=A%26B%20%231&n=1' ] ||
     ui_fail "opened: [$(cat "$work/opened" 2>/dev/null)]"
   drv no-box
+  # The code alone would start a program of that name.
+  drv settext ESearch1 '%s'
+  drv dblclick ListView1 2
+  expect_box $'Fehler\nWebsuche nicht möglich, falsches URL-Format!\nOK'
+  [ "$(wc -l <"$work/opened")" = 1 ] || ui_fail "opened: [$(cat "$work/opened")]"
+  ! ps -eo args= | grep -qi 'notepad\.exe' || ui_fail "Notepad started"
+  ui_close
+}
+
+# The station unplugged while the codes come in: the exchange ends at its
+# next look, the port is closed and the pen untouched; plugged in again, the
+# station serves the next download.
+case_unplugged() {
+  ui_sim --code A:123 --code B:456 --fault vanish@codes --pace real
+  settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2 DownDel REG_SZ 1
+  ui_open
+  drv click BDownload
+  expect_box $'Fehler\nDie Verbindung zur Lesestation (COM2) ist abgebrochen: Auslesen fehlgeschlagen.\rDer Pen wurde nicht gelöscht.\nOK'
+  expect "Lesestation nicht erreichbar" status 0
+  expect "1" enabled BDownload
+  ! holds_port || ui_fail "the port stays open"
+  [ "$(sim_state deletes)" = 0 ] || ui_fail "a delete was sent"
+  ui_sim_stop
+  ui_sim --code A:123 --code B:456 --pace full
+  drv click BDownload
+  expect_box $'Stylorix Control\nDownload erfolgt, 2 Codes im Pen.\nOK'
+  [ "$(drv rows ListView1 | cut -d'|' -f1)" = $'123\n456' ] || ui_fail "rows: $(drv rows ListView1)"
+  [ "$(sim_state codes_left)" = 0 ] || ui_fail "the pen was not cleared"
+  ui_close
+}
+
+# A pen that does not confirm the delete, and codes that cannot be read.
+case_refused() {
+  ui_sim --code A:123 --fault nak@delete --pace full
+  settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 2 DownDel REG_SZ 1
+  ui_open
+  drv click BClear
+  expect_box $'Warnung\nDer Pen hat das Löschen nicht bestätigt:\rdie Barcodes sind womöglich noch im Pen.\nOK'
+  expect "Pen nicht gelöscht" status 0
+  ui_sim_stop
+  ui_sim --code A:123 --code B:456 --fault truncate@codes --pace full
+  drv click BDownload
+  expect_box $'Warnung\nDie Barcodes konnten nicht gelesen werden.\rDer Pen wurde nicht gelöscht.\nOK'
+  expect "Barcodes nicht gelesen" status 0
+  [ "$(sim_state codes_left)" = 2 ] || ui_fail "the pen was cleared"
+  [ "$(sim_state deletes)" = 0 ] || ui_fail "a delete was sent"
+  [ "$(sim_state sleeps)" = 1 ] || ui_fail "the pen was not sent to sleep"
+  ui_close
+}
+
+# The wait panel lies in the middle of the window as it is restored, also
+# while the window is minimised; a close ends the wait.
+case_minimised() {
+  ui_sim --fault silence@wake --pace full
+  settings Comport REG_SZ "$ui_port" Timeout REG_DWORD 99
+  ui_open
+  local left top width height px py pw ph
+  read -r left top width height < <(drv outer)
+  drv post $WM_SYSCOMMAND $SC_MINIMIZE 0
+  ui_sync
+  expect "minimised" state
+  drv click BDownload
+  for _ in $(seq 100); do [ "$(drv visible PInsert)" = 1 ] && break; sleep 0.1; done
+  expect "Pen einsetzen!" text PInsert
+  holds_port || ui_fail "the port is not open while the window waits for the pen"
+  read -r px py pw ph < <(drv rect PInsert)
+  [ "$px $py" = "$((width / 2 - pw / 2)) $((height / 2 - ph / 2))" ] ||
+    ui_fail "the wait panel at $px $py, $pw x $ph, in a window of $width x $height"
   ui_close
 }
 
