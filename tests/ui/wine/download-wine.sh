@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real Stylorix.exe under Wine reading the pen simulator on a mapped COM
 # port, worked from outside by the project's own driver: download, clear,
-# export, clipboard and look-up as a user does them.
+# export, clipboard and look-up as a user does them, also with a station that
+# fails.
 #   download-wine.sh CASE
 # Environment as ui-wine.sh, with PENSIM and SHIM.
 set -euo pipefail
