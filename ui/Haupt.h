@@ -184,8 +184,9 @@ class TFHaupt {
                 const std::string& text = {});
     // HauptExport.cpp: the file parts of the two targets.
     void SaveParams();
-    void LoadCodes();
-    void LoadParams();
+    // The chosen file's content into the list or the parameter page.
+    void LoadCodes(const std::string& path, const std::string& content);
+    void LoadParams(const std::string& path, const std::string& content);
     FileRequest CodeFiles() const;
     FileRequest ParamFiles() const;
     // HauptList.cpp: the parameter page as sheet_ holds it.

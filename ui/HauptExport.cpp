@@ -86,21 +86,22 @@ bool TFHaupt::CodeClip() {
 
 void TFHaupt::BLoadClick() {
     if (busy_) return;
-    if (view_.Checked(Ctl::RadioBHeader)) return LoadParams();
-    LoadCodes();
-}
-
-void TFHaupt::LoadCodes() {
-    const std::optional<std::string> path = view_.OpenDialog(CodeFiles());
+    const bool params = view_.Checked(Ctl::RadioBHeader);
+    const std::optional<std::string> path = view_.OpenDialog(params ? ParamFiles() : CodeFiles());
     if (!path) return;
     const std::optional<std::string> content = ReadWholeFile(*path, kMaxLoad);
     if (!content)
         return Box(BoxKind::Error, "Die Datei \"" + *path + "\" kann nicht gelesen werden.");
+    if (params) return LoadParams(*path, *content);
+    LoadCodes(*path, *content);
+}
+
+void TFHaupt::LoadCodes(const std::string& path, const std::string& content) {
     // An export file is read in the layout the current format writes.
-    const CodeFileContent file = ParseCodeFile(*content, Einstell.ExpFormat);
+    const CodeFileContent file = ParseCodeFile(content, Einstell.ExpFormat);
     // A code file holds the pen's bytes.
     if (file.badLine)
-        return Box(BoxKind::Error, NotFitting(*path, file.badLine, ByteText(file.badText)));
+        return Box(BoxKind::Error, NotFitting(path, file.badLine, ByteText(file.badText)));
 
     Codes.Clear();
     CodeCount = 0;
@@ -116,15 +117,9 @@ void TFHaupt::LoadCodes() {
                                 std::to_string(file.leftOut) + " weitere ausgelassen.");
 }
 
-void TFHaupt::LoadParams() {
-    const std::optional<std::string> path = view_.OpenDialog(ParamFiles());
-    if (!path) return;
-    const std::optional<std::string> content = ReadWholeFile(*path, kMaxLoad);
-    if (!content)
-        return Box(BoxKind::Error, "Die Datei \"" + *path + "\" kann nicht gelesen werden.");
-    ParsedSheet parsed = ParseParamSheet(*content);
-    if (!parsed.sheet)
-        return Box(BoxKind::Error, NotFitting(*path, parsed.badLine, parsed.badText));
+void TFHaupt::LoadParams(const std::string& path, const std::string& content) {
+    ParsedSheet parsed = ParseParamSheet(content);
+    if (!parsed.sheet) return Box(BoxKind::Error, NotFitting(path, parsed.badLine, parsed.badText));
     sheet_ = std::move(*parsed.sheet);
     ShowSheet();
     view_.SetActivePage(Page::Parameter);
