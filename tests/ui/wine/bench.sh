@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Prints figures of the real window under Wine (no pass or fail):
-#   start     time from starting the program until its window is visible
+#   start     time from starting the program until its window is visible, for
+#             a bare window of the same size (tests/ui/BareWindow.cpp) and for
+#             Stylorix.exe, taking turns: min, median and max of each, and the
+#             ratio of the medians
 #   idle CPU  the window process's CPU share while it sits idle, port closed
 #   memory    the window process's peak resident memory
-#   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60)
+#   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60; STARTS runs each, default 9)
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 ui_need_display "$@"
@@ -13,14 +16,35 @@ ui_dpi 96
 settings
 drv atom warm >/dev/null   # the server and the desktop are up before the clock starts
 
-for run in 1 2 3; do
+# Both windows answer the driver's wait (the bare one by its caption's prefix).
+bare=${BARE:-$ui_build/tests/ui/bare_window.exe}
+program=$PROGRAM
+starts=${STARTS:-9}
+visible_ms() {
+  local t0 t1
   t0=$(date +%s%N)
-  ui_start
+  PROGRAM=$1 ui_start
   drv wait 30000 >/dev/null
   t1=$(date +%s%N)
-  echo "start to visible, run $run: $(( (t1 - t0) / 1000000 )) ms"
-  [ "$run" = 3 ] || ui_close
+  ui_close >/dev/null
+  echo $(( (t1 - t0) / 1000000 ))
+}
+visible_ms "$bare" >/dev/null   # each once before the clock: its files are cached
+visible_ms "$program" >/dev/null
+bare_ms=() program_ms=()
+for _ in $(seq "$starts"); do   # in turns, so both meet the machine's same moods
+  bare_ms+=("$(visible_ms "$bare")")
+  program_ms+=("$(visible_ms "$program")")
 done
+stats() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[1], v[int((NR + 1) / 2)], v[NR] }'; }
+read -r bmin bmed bmax < <(stats "${bare_ms[@]}")
+read -r pmin pmed pmax < <(stats "${program_ms[@]}")
+echo "start to visible, $starts runs each:  min  median  max (ms)"
+printf '  bare window   %5d %7d %5d\n' "$bmin" "$bmed" "$bmax"
+printf '  Stylorix.exe  %5d %7d %5d\n' "$pmin" "$pmed" "$pmax"
+awk -v p="$pmed" -v b="$bmed" 'BEGIN { printf "  ratio of the medians: %.2f\n", p / b }'
+
+ui_open
 
 pid=$(ui_program_pid)
 [ -n "$pid" ] || ui_fail "no Stylorix.exe process"
