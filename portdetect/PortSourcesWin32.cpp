@@ -1,6 +1,7 @@
-// The Windows sources: device installation (setupapi) and configuration
-// manager (cfgmgr32), both loaded by name so that a system without them still
-// finds its ports through the others; the print spooler; the platform family.
+// The Windows sources: device installation (setupapi), configuration manager
+// (cfgmgr32) and the print spooler (winspool), each loaded by name so that a
+// system without one still finds its ports through the others, and so that
+// a program that never asks for ports does not load them; the platform family.
 
 #include <windows.h>
 // clang-format off
@@ -122,9 +123,12 @@ class Win32PortSources : public PortSources {
     explicit Win32PortSources(const Win32SourceOptions& options)
         : setupLib_(options.SetupApi),
           cfgLib_(options.CfgMgr),
+          spoolerLib_(options.Spooler),
           setup_(setupLib_),
           cfg_(cfgLib_),
-          spoolerBuffer_(options.SpoolerBuffer) {}
+          spoolerBuffer_(options.SpoolerBuffer) {
+        spoolerLib_.Resolve(enumPorts_, "EnumPortsW");
+    }
 
     std::optional<std::vector<ClassDevice>> ClassDevices(const ClassGuid& cls) override {
         if (!setup_.complete) return std::nullopt;
@@ -191,10 +195,11 @@ class Win32PortSources : public PortSources {
     std::optional<std::vector<SpoolerPort>> SpoolerPorts() override {
         // Asked again with the size the spooler reports, so that a long list
         // does not drop every port; a list that keeps growing gives up.
+        if (!enumPorts_) return std::nullopt;
         std::vector<BYTE> buffer(spoolerBuffer_);
         for (int attempt = 0; attempt < 3; ++attempt) {
             DWORD needed = 0, returned = 0;
-            if (EnumPortsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+            if (enumPorts_(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
                            &returned)) {
                 std::vector<SpoolerPort> ports;
                 auto* records = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
@@ -224,20 +229,22 @@ class Win32PortSources : public PortSources {
         return Text(buffer, 256);
     }
 
-    // Released in reverse: the configuration manager first, then setupapi.
+    // Released in reverse: the spooler, the configuration manager, setupapi.
     Library setupLib_;
     Library cfgLib_;
+    Library spoolerLib_;
     SetupApi setup_;
     CfgMgr cfg_;
+    decltype(&::EnumPortsW) enumPorts_ = nullptr;
     std::uint32_t spoolerBuffer_;
 };
 
-// Loaded at program start, before any window exists, and released at its end.
+// Loaded by the first detection (the window starts one on a worker as it
+// opens) and released at the program's end.
 Win32PortSources& Sources() {
     static Win32PortSources sources{Win32SourceOptions{}};
     return sources;
 }
-[[maybe_unused]] const bool loadedAtStart = (Sources(), true);
 
 }  // namespace
 

@@ -13,6 +13,7 @@ namespace portdetect {
 struct Win32SourceOptions {
     const char* SetupApi = "setupapi.dll";
     const char* CfgMgr = "cfgmgr32.dll";
+    const char* Spooler = "winspool.drv";
     std::uint32_t SpoolerBuffer = 5120;
 };
 

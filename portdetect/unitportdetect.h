@@ -79,7 +79,8 @@ class PortSources {
     virtual bool Win9xFamily() = 0;
 };
 
-// This platform's sources, set up at program start and released at its end.
+// This platform's sources, set up at their first use and released at the
+// program's end.
 PortSources& PlatformSources();
 
 // Resets every entry, fills the table from the platform's sources and the
