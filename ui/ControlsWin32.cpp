@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "HauptWin32.h"
 #include "TextWin32.h"
 
@@ -139,86 +142,203 @@ Rect HauptWin32::Absolute(const LayoutItem& item) const {
     return r;
 }
 
-void HauptWin32::CreateControls() {
-    HINSTANCE inst = GetModuleHandleW(nullptr);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                               nullptr, inst, nullptr);
-    const LayoutItem* previous = nullptr;
-    int pageIndex = 0;
-    for (const LayoutItem& item : Layout()) {
-        ClassAndStyle k = Win32Kind(item);
-        DWORD style = WS_CHILD | k.style;
-        if (!(item.style & Hidden) && !(item.kind == Kind::Page && pageIndex > 0))
-            style |= WS_VISIBLE;
-        // Radio buttons of one group box form one group for the arrow keys.
-        const bool continuesRadioGroup = item.kind == Kind::Radio && previous &&
-                                         previous->kind == Kind::Radio &&
-                                         previous->parent == item.parent;
-        if (!continuesRadioGroup) style |= WS_GROUP;
-        const std::wstring caption = item.kind == Kind::Page || item.kind == Kind::Combo
-                                         ? L""
-                                         : platform::Widen(item.caption);
-        HWND h = CreateWindowExW(
-            k.exStyle, k.cls, caption.c_str(), style, 0, 0, 10, 10, Container(item.parent),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), inst, nullptr);
-        controls_[item.id] = h;
-        if (item.style & Yellow) yellowControls_.push_back(h);
-        previous = &item;
+namespace {
 
-        switch (item.kind) {
-            case Kind::Page: {
-                TCITEMW tab{};
-                tab.mask = TCIF_TEXT;
-                std::wstring text = platform::Widen(item.caption);
-                tab.pszText = text.data();
-                SendMessageW(Hwnd(Ctl::PageControl1), TCM_INSERTITEMW, WPARAM(pageIndex++),
-                             LPARAM(&tab));
-                break;
-            }
-            case Kind::Combo:
-                SetItems(item.id, item.items);
-                break;
-            case Kind::Spin: {
-                HWND ud = CreateWindowExW(
-                    0, UPDOWN_CLASSW, nullptr,
-                    WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
-                        UDS_NOTHOUSANDS,
-                    0, 0, 0, 0, Container(item.parent),
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(int(item.id) + kSpinButtonOffset)),
-                    inst, nullptr);
-                spinButtons_[item.id] = ud;
-                SendMessageW(ud, UDM_SETRANGE32, WPARAM(item.low), LPARAM(item.high));
-                SendMessageW(h, EM_LIMITTEXT, std::to_wstring(item.high).size(), 0);
-                SetWindowSubclass(h, SpinEditProc, 1, 0);
-                break;
-            }
-            case Kind::TrackBar:
-                SendMessageW(h, TBM_SETRANGE, FALSE, MAKELPARAM(item.low, item.high));
-                break;
-            case Kind::List:
-                SetUpList();
-                break;
-            default:
-                break;
+// The page a control lies on; Ctl::None for the window's own controls and
+// the pages themselves.
+Ctl PageOf(const LayoutItem& item) {
+    for (Ctl p = item.parent; p != Ctl::None; p = Item(p).parent)
+        if (Item(p).kind == Kind::Page) return p;
+    return Ctl::None;
+}
+
+}  // namespace
+
+void HauptWin32::CreateControls() {
+    // Under Wine every control costs the window server several round trips;
+    // most of them lie on pages the user sees later, so those wait.
+    int pageIndex = 0;
+    const std::vector<LayoutItem>& layout = Layout();
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        const LayoutItem& item = layout[i];
+        if (PageOf(item) != Ctl::None) {
+            Held& held = held_[item.id];
+            if (item.kind != Kind::Combo) held.text = platform::Widen(item.caption);
+            for (const std::string& entry : item.items)
+                held.items.push_back(platform::Widen(entry));
+            continue;
         }
-        if (!item.tip.empty()) {
-            std::wstring tip = platform::Widen(item.tip);
-            TTTOOLINFOW ti{};
-            ti.cbSize = sizeof ti;
-            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            ti.hwnd = hwnd_;
-            ti.uId = reinterpret_cast<UINT_PTR>(h);
-            ti.lpszText = tip.data();
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&ti));
+        MakeControl(i);
+        if (item.kind == Kind::Page) {
+            TCITEMW tab{};
+            tab.mask = TCIF_TEXT;
+            std::wstring text = platform::Widen(item.caption);
+            tab.pszText = text.data();
+            SendMessageW(Hwnd(Ctl::PageControl1), TCM_INSERTITEMW, WPARAM(pageIndex++),
+                         LPARAM(&tab));
         }
     }
+    // Floating controls (the wait panel) lie above their siblings.
+    for (const LayoutItem& item : layout)
+        if ((item.style & Floating) && Hwnd(item.id))
+            SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+HWND HauptWin32::MakeControl(std::size_t index) {
+    const std::vector<LayoutItem>& layout = Layout();
+    const LayoutItem& item = layout[index];
+    auto found = held_.find(item.id);
+    Held* held = found == held_.end() ? nullptr : &found->second;
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    ++quiet_;
+
+    ClassAndStyle k = Win32Kind(item);
+    DWORD style = WS_CHILD | k.style;
+    // Of the pages only the first is shown until the presenter picks one.
+    const bool laterPage = item.kind == Kind::Page &&
+                           std::any_of(layout.begin(), layout.begin() + index,
+                                       [](const LayoutItem& i) { return i.kind == Kind::Page; });
+    if (!(item.style & Hidden) && !laterPage) style |= WS_VISIBLE;
+    // Radio buttons of one group box form one group for the arrow keys.
+    const LayoutItem* previous = index > 0 ? &layout[index - 1] : nullptr;
+    const bool continuesRadioGroup = item.kind == Kind::Radio && previous &&
+                                     previous->kind == Kind::Radio &&
+                                     previous->parent == item.parent;
+    if (!continuesRadioGroup) style |= WS_GROUP;
+    std::wstring caption;
+    if (item.kind != Kind::Page && item.kind != Kind::Combo)
+        caption = held ? held->text : platform::Widen(item.caption);
+    // Placed at once: moving it afterwards would cost as much again.
+    const Rect r = Absolute(item);
+    int x = Scale(r.Left), y = Scale(r.Top), w = Scale(r.Width), h = Scale(r.Height);
+    // A drop-down's height includes its open list.
+    if (item.kind == Kind::Combo) h = Scale(r.Height + 160);
+    // The status bar places itself along the bottom edge.
+    if (item.kind == Kind::StatusBar) x = y = w = h = 0;
+    HWND hwnd = CreateWindowExW(
+        k.exStyle, k.cls, caption.c_str(), style, x, y, w, h, Container(item.parent),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), inst, nullptr);
+    controls_[item.id] = hwnd;
+    SendMessageW(hwnd, WM_SETFONT, WPARAM(FontFor(item)), FALSE);
+    if (item.style & Yellow) yellowControls_.push_back(hwnd);
+
+    switch (item.kind) {
+        case Kind::Combo:
+            if (!held) {
+                SetItems(item.id, item.items);
+                break;
+            }
+            for (const std::wstring& entry : held->items)
+                SendMessageW(hwnd, CB_ADDSTRING, 0, LPARAM(entry.c_str()));
+            SendMessageW(hwnd, CB_SETCURSEL, WPARAM(held->selection), 0);
+            break;
+        case Kind::Spin: {
+            HWND ud = CreateWindowExW(
+                0, UPDOWN_CLASSW, nullptr,
+                WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                    UDS_NOTHOUSANDS,
+                0, 0, 0, 0, Container(item.parent),
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(int(item.id) + kSpinButtonOffset)),
+                inst, nullptr);
+            spinButtons_[item.id] = ud;
+            SendMessageW(ud, UDM_SETRANGE32, WPARAM(item.low), LPARAM(item.high));
+            SendMessageW(hwnd, EM_LIMITTEXT, std::to_wstring(item.high).size(), 0);
+            SetWindowSubclass(hwnd, SpinEditProc, 1, 0);
+            SendMessageW(ud, UDM_SETBUDDY, WPARAM(hwnd), 0);
+            break;
+        }
+        case Kind::TrackBar:
+            SendMessageW(hwnd, TBM_SETRANGE, FALSE, MAKELPARAM(item.low, item.high));
+            if (held) SendMessageW(hwnd, TBM_SETPOS, TRUE, held->position);
+            break;
+        case Kind::List:
+            SetUpList();
+            break;
+        case Kind::StatusBar: {
+            int edges[std::size(kStatusPanels)];
+            int right = 0;
+            for (std::size_t i = 0; i < std::size(kStatusPanels); ++i)
+                edges[i] = right += Scale(kStatusPanels[i]);
+            SendMessageW(hwnd, SB_SETPARTS, std::size(edges), LPARAM(edges));
+            SendMessageW(hwnd, WM_SIZE, 0, 0);
+            break;
+        }
+        default:
+            break;
+    }
+    if (held) {
+        if (held->checked) SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+        if (!held->enabled) EnableWindow(hwnd, FALSE);
+        if (held->caretAtEnd) {
+            const int end = GetWindowTextLengthW(hwnd);
+            SendMessageW(hwnd, EM_SETSEL, WPARAM(end), LPARAM(end));
+            SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
+        }
+        held_.erase(found);
+    }
+    if (tooltip_) AddTip(item, hwnd);
+    --quiet_;
+    return hwnd;
+}
+
+void HauptWin32::BuildPage(Ctl page) {
+    const std::vector<LayoutItem>& layout = Layout();
+    for (std::size_t i = 0; i < layout.size(); ++i)
+        if (held_.count(layout[i].id) && PageOf(layout[i]) == page) MakeControl(i);
+}
+
+void HauptWin32::AddTip(const LayoutItem& item, HWND h) {
+    if (item.tip.empty()) return;
+    std::wstring tip = platform::Widen(item.tip);
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(h);
+    ti.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&ti));
+}
+
+bool HauptWin32::FinishStartStep() {
+    if (!hwnd_) return false;
+    if (!tooltip_) {
+        tooltip_ =
+            CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (const LayoutItem& item : Layout())
+            if (HWND h = Hwnd(item.id)) AddTip(item, h);
+        ShowTrayIcon();
+        return !held_.empty();
+    }
+    // A few milliseconds a step.
+    constexpr int kControlsAStep = 8;
+    const std::vector<LayoutItem>& layout = Layout();
+    int made = 0;
+    for (std::size_t i = 0; i < layout.size() && made < kControlsAStep; ++i)
+        if (held_.count(layout[i].id)) {
+            MakeControl(i);
+            ++made;
+        }
+    return !held_.empty();
+}
+
+HauptWin32::Held* HauptWin32::HeldFor(Ctl id) {
+    auto it = held_.find(id);
+    return it == held_.end() ? nullptr : &it->second;
+}
+
+HWND HauptWin32::Built(Ctl id) {
+    if (held_.count(id)) BuildPage(PageOf(Item(id)));
+    return Hwnd(id);
 }
 
 void HauptWin32::ApplyLayout() {
     ++quiet_;
     for (const LayoutItem& item : Layout()) {
         HWND h = Hwnd(item.id);
+        if (!h) continue;  // its page is built later, for the DPI of then
         SendMessageW(h, WM_SETFONT, WPARAM(FontFor(item)), FALSE);
         if (item.kind == Kind::StatusBar) {
             int edges[std::size(kStatusPanels)];
@@ -245,7 +365,7 @@ void HauptWin32::ApplyLayout() {
     }
     // Floating controls (the wait panel) lie above their siblings.
     for (const LayoutItem& item : Layout())
-        if (item.style & Floating)
+        if ((item.style & Floating) && Hwnd(item.id))
             SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     --quiet_;
@@ -255,8 +375,11 @@ void HauptWin32::ApplyLayout() {
 void HauptWin32::ShowPage(int index) {
     SendMessageW(Hwnd(Ctl::PageControl1), TCM_SETCURSEL, WPARAM(index), 0);
     int i = 0;
-    for (const LayoutItem& item : Layout())
-        if (item.kind == Kind::Page) ShowWindow(Hwnd(item.id), i++ == index ? SW_SHOW : SW_HIDE);
+    for (const LayoutItem& item : Layout()) {
+        if (item.kind != Kind::Page) continue;
+        if (i == index) BuildPage(item.id);
+        ShowWindow(Hwnd(item.id), i++ == index ? SW_SHOW : SW_HIDE);
+    }
 }
 
 void HauptWin32::SetActivePage(Page page) {
@@ -268,7 +391,6 @@ Page HauptWin32::ActivePage() {
 }
 
 void HauptWin32::SetText(Ctl id, const std::string& text) {
-    ++quiet_;
     std::string shown = text;
     if (Item(id).kind == Kind::Memo) {
         // Lines end in CR LF in a multi-line edit.
@@ -278,11 +400,23 @@ void HauptWin32::SetText(Ctl id, const std::string& text) {
             shown += c;
         }
     }
+    if (Held* held = HeldFor(id)) {
+        held->text = platform::Widen(shown);
+        held->caretAtEnd = false;
+        return;
+    }
+    ++quiet_;
     SetWindowTextW(Hwnd(id), platform::Widen(shown).c_str());
     --quiet_;
 }
 
 std::string HauptWin32::Text(Ctl id) {
+    if (const Held* held = HeldFor(id)) {
+        // A drop-down list's text is its selected entry.
+        if (Item(id).kind != Kind::Combo) return platform::Narrow(held->text);
+        const auto selected = std::size_t(held->selection);
+        return held->selection < 0 ? std::string() : platform::Narrow(held->items[selected]);
+    }
     HWND h = Hwnd(id);
     std::wstring text(std::size_t(GetWindowTextLengthW(h)) + 1, L'\0');
     text.resize(std::size_t(GetWindowTextW(h, text.data(), int(text.size()))));
@@ -290,20 +424,38 @@ std::string HauptWin32::Text(Ctl id) {
 }
 
 void HauptWin32::SetChecked(Ctl id, bool checked) {
+    if (Held* held = HeldFor(id)) {
+        held->checked = checked;
+        return;
+    }
     ++quiet_;
     SendMessageW(Hwnd(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     --quiet_;
 }
 
 bool HauptWin32::Checked(Ctl id) {
+    if (const Held* held = HeldFor(id)) return held->checked;
     return SendMessageW(Hwnd(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void HauptWin32::SetEnabled(Ctl id, bool enabled) {
+    if (Held* held = HeldFor(id)) {
+        held->enabled = enabled;
+        return;
+    }
     EnableWindow(Hwnd(id), enabled);
 }
 
 void HauptWin32::SetPosition(Ctl id, int position) {
+    if (Held* held = HeldFor(id)) {
+        // A track bar keeps its position within its range.
+        const LayoutItem& item = Item(id);
+        if (item.kind == Kind::TrackBar)
+            held->position = std::clamp(position, item.low, item.high);
+        else
+            held->text = std::to_wstring(position);
+        return;
+    }
     ++quiet_;
     if (Item(id).kind == Kind::TrackBar)
         SendMessageW(Hwnd(id), TBM_SETPOS, TRUE, position);
@@ -313,6 +465,12 @@ void HauptWin32::SetPosition(Ctl id, int position) {
 }
 
 void HauptWin32::SetItems(Ctl id, const std::vector<std::string>& items) {
+    if (Held* held = HeldFor(id)) {
+        held->items.clear();
+        for (const std::string& entry : items) held->items.push_back(platform::Widen(entry));
+        held->selection = -1;
+        return;
+    }
     ++quiet_;
     HWND h = Hwnd(id);
     SendMessageW(h, CB_RESETCONTENT, 0, 0);
@@ -322,24 +480,36 @@ void HauptWin32::SetItems(Ctl id, const std::vector<std::string>& items) {
 }
 
 void HauptWin32::SetSelection(Ctl id, int index) {
+    if (Held* held = HeldFor(id)) {
+        // An index off the list selects nothing.
+        held->selection = index >= 0 && std::size_t(index) < held->items.size() ? index : -1;
+        return;
+    }
     ++quiet_;
     SendMessageW(Hwnd(id), CB_SETCURSEL, WPARAM(index), 0);
     --quiet_;
 }
 
 int HauptWin32::Selection(Ctl id) {
+    if (const Held* held = HeldFor(id)) return held->selection;
     return int(SendMessageW(Hwnd(id), CB_GETCURSEL, 0, 0));
 }
 
 void HauptWin32::AppendLines(Ctl id, const std::vector<std::string>& lines) {
-    ++quiet_;
+    Held* held = HeldFor(id);
     HWND h = Hwnd(id);
     std::string add;
-    const bool empty = GetWindowTextLengthW(h) == 0;
+    const bool empty = held ? held->text.empty() : GetWindowTextLengthW(h) == 0;
     for (const std::string& line : lines) {
         if (!(empty && add.empty())) add += "\r\n";
         add += line;
     }
+    if (held) {
+        held->text += platform::Widen(add);
+        held->caretAtEnd = true;
+        return;
+    }
+    ++quiet_;
     const int end = GetWindowTextLengthW(h);
     SendMessageW(h, EM_SETSEL, WPARAM(end), LPARAM(end));
     SendMessageW(h, EM_REPLACESEL, FALSE, LPARAM(platform::Widen(add).c_str()));

@@ -20,7 +20,8 @@ namespace ui {
 
 namespace {
 
-constexpr UINT kWmHandOver = WM_APP + 1;  // the worker queued a hand-over
+constexpr UINT kWmHandOver = WM_APP + 1;     // the worker queued a hand-over
+constexpr UINT kWmFinishStart = WM_APP + 2;  // a step of what the start put off
 constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
@@ -95,7 +96,6 @@ bool HauptWin32::Create(TFHaupt& form) {
     dpi_ = DpiOf(hwnd_);
     MakeFonts();
     CreateControls();
-    ApplyLayout();
 
     const RECT outer = OuterRect({Scale(kClientSize.Width), Scale(kClientSize.Height)}, dpi_);
     const int w = outer.right - outer.left, h = outer.bottom - outer.top;
@@ -110,6 +110,8 @@ bool HauptWin32::Create(TFHaupt& form) {
     // Shown, minimised or hidden in the notification area, as the settings say.
     form_->Safely([this] { form_->FormShow(); });
     if (IsWindowVisible(hwnd_)) UpdateWindow(hwnd_);
+    // Queued behind whatever the creation left: done once the window is up.
+    PostMessageW(hwnd_, kWmFinishStart, 0, 0);
     return true;
 }
 
@@ -228,6 +230,9 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case kWmHandOver:
             platform::RunPendingHandOvers();
+            return 0;
+        case kWmFinishStart:
+            if (FinishStartStep()) PostMessageW(hwnd_, kWmFinishStart, 0, 0);
             return 0;
         case WM_TIMER:
             if (wp == kWatchTimer) form.Safely([&] { form.WatchTick(); });

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "HandlesWin32.h"
@@ -33,7 +35,8 @@ class HauptWin32 : public HauptView {
     HauptWin32& operator=(const HauptWin32&) = delete;
 
     // Creates the window and its controls, runs the presenter's creation and
-    // shows the window. False when the window could not be created.
+    // shows the window; what is not seen at once follows on the first idle.
+    // False when the window could not be created.
     bool Create(TFHaupt& form);
     // The main window of a program already running for this user, if any.
     static HWND FindRunning();
@@ -97,15 +100,44 @@ class HauptWin32 : public HauptView {
     void OnCommand(int id, int code);
 
     // Controls (ControlsWin32.cpp)
+    // The window's own controls and the pages; a page's controls come with
+    // BuildPage, when the page is shown first or on the first idle.
     void CreateControls();
+    // Creates one control at its place for the current DPI, with its font
+    // and, for a control of a page, what the view holds for it.
+    HWND MakeControl(std::size_t index);
+    void BuildPage(Ctl page);
+    // What the window puts off until it is shown, one step a message so that
+    // it answers other programs meanwhile: first the tool tips and the
+    // notification icon, then the pages' controls a few at a time. True while
+    // steps are left.
+    bool FinishStartStep();
+    void AddTip(const LayoutItem& item, HWND h);
+    // Lets the notification icon appear, with what was asked of it so far.
+    void ShowTrayIcon();
     void ApplyLayout();  // positions and fonts for the current DPI
     void MakeFonts();
     HWND Container(Ctl parent) const;
     Rect Absolute(const LayoutItem& item) const;  // in its container, 96-DPI pixels
     HFONT FontFor(const LayoutItem& item) const;
     HWND Hwnd(Ctl id) const;
+    // The control, its page built first if need be.
+    HWND Built(Ctl id);
     void ShowPage(int index);
     Page ActivePage();
+
+    // A control of a page not built yet: what the presenter set, as the
+    // control would hold it.
+    struct Held {
+        std::wstring text;
+        bool checked = false;
+        bool enabled = true;
+        int position = 0;
+        std::vector<std::wstring> items;
+        int selection = -1;
+        bool caretAtEnd = false;  // lines were appended: the caret follows them
+    };
+    Held* HeldFor(Ctl id);
 
     // List view (ListWin32.cpp)
     void SetUpList();
@@ -123,7 +155,11 @@ class HauptWin32 : public HauptView {
     UINT taskbarCreated_ = 0;
     std::map<Ctl, HWND> controls_;
     std::map<Ctl, HWND> spinButtons_;  // the up-down beside each spin field
+    std::map<Ctl, Held> held_;         // the controls of the pages not built yet
     HWND tooltip_ = nullptr;
+    bool trayReady_ = false;  // the window is up: the icon goes to the shell at once
+    // The icon's tip while its adding waits for the window to be up.
+    std::optional<std::string> trayAdd_;
     HWND focus_ = nullptr;  // the control that had the focus when the window went inactive
     int quiet_ = 0;         // >0 while the view changes a control itself
     int iconState_ = -1;

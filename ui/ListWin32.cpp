@@ -68,11 +68,11 @@ LRESULT HauptWin32::ListNotify(const NMHDR& hdr) {
 }
 
 void HauptWin32::ClearRows() {
-    SendMessageW(Hwnd(Ctl::ListView1), LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(Built(Ctl::ListView1), LVM_DELETEALLITEMS, 0, 0);
 }
 
 void HauptWin32::AddRow(const std::vector<std::string>& cells) {
-    HWND list = Hwnd(Ctl::ListView1);
+    HWND list = Built(Ctl::ListView1);
     const int row = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (std::size_t column = 0; column < cells.size(); ++column) {
         std::wstring text = platform::Widen(cells[column]);
@@ -89,7 +89,7 @@ void HauptWin32::AddRow(const std::vector<std::string>& cells) {
 void HauptWin32::AddRows(const std::vector<std::vector<std::string>>& rows) {
     // Drawn once at the end: row by row, every insertion would redraw and
     // rescale the list.
-    HWND list = Hwnd(Ctl::ListView1);
+    HWND list = Built(Ctl::ListView1);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_SETITEMCOUNT, WPARAM(RowCount() + int(rows.size())), 0);
     for (const auto& cells : rows) AddRow(cells);
@@ -98,7 +98,7 @@ void HauptWin32::AddRows(const std::vector<std::vector<std::string>>& rows) {
 }
 
 int HauptWin32::RowCount() {
-    return int(SendMessageW(Hwnd(Ctl::ListView1), LVM_GETITEMCOUNT, 0, 0));
+    return int(SendMessageW(Built(Ctl::ListView1), LVM_GETITEMCOUNT, 0, 0));
 }
 
 std::string HauptWin32::RowText(int row, int column) {
@@ -107,13 +107,14 @@ std::string HauptWin32::RowText(int row, int column) {
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = int(buffer.size());
-    const auto n = SendMessageW(Hwnd(Ctl::ListView1), LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item));
+    const auto n =
+        SendMessageW(Built(Ctl::ListView1), LVM_GETITEMTEXTW, WPARAM(row), LPARAM(&item));
     buffer.resize(std::size_t(n));
     return platform::Narrow(buffer);
 }
 
 std::optional<int> HauptWin32::RowAtCursor() {
-    HWND list = Hwnd(Ctl::ListView1);
+    HWND list = Built(Ctl::ListView1);
     LVHITTESTINFO hit{};
     GetCursorPos(&hit.pt);
     ScreenToClient(list, &hit.pt);
@@ -123,7 +124,7 @@ std::optional<int> HauptWin32::RowAtCursor() {
 }
 
 std::vector<int> HauptWin32::SelectedRows() {
-    HWND list = Hwnd(Ctl::ListView1);
+    HWND list = Built(Ctl::ListView1);
     std::vector<int> rows;
     for (int i = -1; (i = int(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) >= 0;)
         rows.push_back(i);

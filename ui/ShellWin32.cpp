@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <cstring>
+#include <utility>
 
 #include "HauptWin32.h"
 #include "TextWin32.h"
@@ -94,6 +95,16 @@ void HauptWin32::SetIconState(int state) {
 }
 
 void HauptWin32::NotifyIcon(TrayOp op, const std::string& tip) {
+    // The shell answers the adding only after a round trip to its own
+    // process: the icon waits until the window is up, and what changes it
+    // meanwhile goes into its first appearance.
+    if (!trayReady_) {
+        if (op == TrayOp::Delete)
+            trayAdd_.reset();
+        else if (op == TrayOp::Add || trayAdd_)
+            trayAdd_ = tip;
+        return;
+    }
     // The record's first version: a tip of 64 characters.
     NOTIFYICONDATAW data{};
     data.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -109,7 +120,14 @@ void HauptWin32::NotifyIcon(TrayOp op, const std::string& tip) {
     Shell_NotifyIconW(message, &data);
 }
 
+void HauptWin32::ShowTrayIcon() {
+    trayReady_ = true;
+    if (trayAdd_) NotifyIcon(TrayOp::Add, *std::exchange(trayAdd_, std::nullopt));
+}
+
 void HauptWin32::ShowBalloon(const std::string& text, bool failure) {
+    // A balloon needs its icon.
+    if (!trayReady_) ShowTrayIcon();
     // Balloons came with the record's second version.
     NOTIFYICONDATAW data{};
     data.cbSize = NOTIFYICONDATAW_V2_SIZE;

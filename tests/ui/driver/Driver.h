@@ -44,7 +44,8 @@ HWND WaitFor(const std::function<HWND()>& found, DWORD bound, const char* what);
 HWND FindMain();
 // The main window, or a failure.
 HWND Main();
-// A control of the main window by its window id.
+// A control of the main window by its window id; one not there yet is
+// waited for.
 HWND Control(int id);
 // A message box of the program: a dialog window of the window's process.
 HWND FindBox();

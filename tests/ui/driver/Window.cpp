@@ -80,23 +80,29 @@ HWND Main() {
 }
 
 HWND Control(int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        Main(),
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (GetDlgCtrlID(h) == s->id) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
+    // The window builds the controls of the pages it does not show first
+    // just after it appears: one of them is waited for as the window is.
+    const std::string what = "control " + std::to_string(id);
+    return WaitFor(
+        [id] {
+            struct Search {
+                int id;
+                HWND found;
+            } search{id, nullptr};
+            EnumChildWindows(
+                Main(),
+                [](HWND h, LPARAM lp) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(lp);
+                    if (GetDlgCtrlID(h) == s->id) {
+                        s->found = h;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                LPARAM(&search));
+            return search.found;
         },
-        LPARAM(&search));
-    if (!search.found) Fail("no control " + std::to_string(id));
-    return search.found;
+        kDefaultWait, what.c_str());
 }
 
 HWND FindBox() {
