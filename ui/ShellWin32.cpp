@@ -38,6 +38,16 @@ struct HookOwner {
     }
 };
 
+// The file dialogs' library is loaded at the first dialog, not with the
+// program: most sessions never open one.
+template <typename Fn>
+Fn* DialogEntry(const char* name) {
+    static const platform::OwnedLibrary library(LoadLibraryW(L"comdlg32.dll"));
+    return library
+               ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)))
+               : nullptr;
+}
+
 struct ClipboardOpen {
     bool open;
     explicit ClipboardOpen(HWND owner) : open(OpenClipboard(owner) != FALSE) {}
@@ -249,7 +259,9 @@ std::optional<std::string> HauptWin32::FileDialog(const FileRequest& request, bo
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return std::nullopt;
+    auto* run =
+        DialogEntry<decltype(GetSaveFileNameW)>(save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    if (!run || !run(&ofn)) return std::nullopt;
     file.resize(wcslen(file.c_str()));
     return platform::Narrow(file);
 }
