@@ -45,6 +45,7 @@ printf '  Stylorix.exe  %5d %7d %5d\n' "$pmin" "$pmed" "$pmax"
 awk -v p="$pmed" -v b="$bmed" 'BEGIN { printf "  ratio of the medians: %.2f\n", p / b }'
 
 ui_open
+sleep 1   # the window finishes its start just after it appears: not idle time
 
 pid=$(ui_program_pid)
 [ -n "$pid" ] || ui_fail "no Stylorix.exe process"
