@@ -46,11 +46,13 @@ const char* kUsage = R"(usage: pensim [options]
                       babble (instead of the reply, noise that never stops)
   --pause MS          pause inside a split reply (600)
   --state FILE        written after every command and at exit: codes_left, uploads,
-                      deletes, wakeups, sleeps, reads, docked
+                      deletes, wakeups, sleeps, reads (counted as the reply
+                      begins), docked
   --control FIFO      a named pipe (made if missing) that takes one line at a time:
-                      "out" takes the pen out of the station (nothing answers),
-                      "in" puts it back, "codes SYM:TEXT ..." and "generate N"
-                      replace its stored codes
+                      "out" takes the pen out of the station (nothing answers; at
+                      real pace a reply being sent breaks off), "in" puts it
+                      back, "codes SYM:TEXT ..." and "generate N" replace its
+                      stored codes
   --out               start with the pen out of the station
 )";
 
@@ -260,8 +262,8 @@ class Station {
         WriteState();
         Bytes in;
         while (!g_stop) {
-            if (babbling_) {
-                // Noise for ever; requests are no longer heard.
+            if (babbling_ && o_.docked) {
+                // Noise while the pen is in; requests are no longer heard.
                 Write(Bytes(o_.realPace ? 22 : 256, 0xFF));
                 Drain();
                 continue;
@@ -301,6 +303,12 @@ class Station {
             Die("cannot make " + o_.control + ": " + std::strerror(errno));
         control_ = open(o_.control.c_str(), O_RDWR | O_NONBLOCK);
         if (control_ < 0) Die("cannot open " + o_.control + ": " + std::strerror(errno));
+    }
+
+    bool ControlWaiting() const {
+        if (control_ < 0) return false;
+        pollfd p{control_, POLLIN, 0};
+        return poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
     }
 
     void TakeControl() {
@@ -389,6 +397,8 @@ class Station {
                 Bytes reply = CodesReply();
                 ++o_.uploads;
                 ++c_.reads;
+                // Told before the reply, which may take seconds on the line.
+                WriteState();
                 Send(reply, "codes");
                 return;
             }
@@ -500,6 +510,9 @@ class Station {
         clock_gettime(CLOCK_MONOTONIC, &next);
         const long byteNs = 11L * 1000000000L / 2400;
         for (std::uint8_t b : bytes) {
+            // A pen taken out in the middle of a long reply: the rest is lost.
+            if (ControlWaiting()) TakeControl();
+            if (!o_.docked) return;
             next.tv_nsec += byteNs;
             while (next.tv_nsec >= 1000000000L) {
                 next.tv_nsec -= 1000000000L;
