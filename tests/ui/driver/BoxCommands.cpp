@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -49,8 +51,8 @@ void ChooseFile(const std::string& path) {
     WaitGone(dialog, "the file dialog to close");
 }
 
-// A digest of a screen rectangle's pixels: equal digests, equal pictures.
-std::string ScreenDigest(const RECT& r) {
+// A screen rectangle's pixels, row by row, as 0xRRGGBB.
+std::vector<std::uint32_t> ScreenPixels(const RECT& r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -65,20 +67,93 @@ std::string ScreenDigest(const RECT& r) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     const bool copied = bits && BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
-    std::uint64_t digest = 1469598103934665603u;  // FNV-1a
+    std::vector<std::uint32_t> pixels;
     if (copied) {
-        const auto* p = static_cast<const std::uint8_t*>(bits);
-        for (std::size_t i = 0; i < std::size_t(w) * std::size_t(h) * 4; ++i)
-            digest = (digest ^ p[i]) * 1099511628211u;
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        pixels.assign(p, p + std::size_t(w) * std::size_t(h));
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     if (!copied) Fail("cannot read the screen");
+    for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
+
+// A digest of pixels: equal digests, equal pictures.
+std::string Digest(const std::vector<std::uint32_t>& pixels) {
+    std::uint64_t digest = 1469598103934665603u;  // FNV-1a
+    for (std::uint32_t p : pixels)
+        for (int shift = 0; shift < 32; shift += 8)
+            digest = (digest ^ ((p >> shift) & 0xFF)) * 1099511628211u;
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(digest));
     return text;
+}
+
+// The notification area's first icon as the screen shows it now.
+std::vector<std::uint32_t> TrayIconPixels() {
+    // The task bar draws its icons from the right; the square at its right
+    // end holds the first one added.
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray) Fail("no notification area");
+    // Painted now, with the icon it holds now.
+    RedrawWindow(tray, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT r{};
+    GetClientRect(tray, &r);
+    r.left = r.right - (r.bottom - r.top);
+    MapWindowPoints(tray, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return ScreenPixels(r);
+}
+
+// The tool tips of the notification area's process: the icons' tips, and the
+// balloon while one shows.
+std::vector<HWND> TrayTips() {
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray) Fail("no notification area");
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{0, {}};
+    GetWindowThreadProcessId(tray, &search.pid);
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if (owner == s->pid && ClassOf(h) == TOOLTIPS_CLASSW) s->found.push_back(h);
+            return TRUE;
+        },
+        LPARAM(&search));
+    return search.found;
+}
+
+bool IsBalloon(HWND tip) {
+    return (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) != 0;
+}
+
+// A tool tip's texts, a tool each; the control copies them into the record's
+// buffer in its own process.
+std::vector<std::wstring> TipTexts(HWND tip) {
+    constexpr int kChars = 1024;
+    Remote remote(tip, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+    std::vector<std::wstring> texts;
+    const int n = int(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = reinterpret_cast<wchar_t*>(remote.Address(sizeof tool));
+        remote.Write(0, &tool, sizeof tool);
+        remote.Write(sizeof tool, L"", sizeof(wchar_t));
+        if (!SendMessageW(tip, TTM_ENUMTOOLSW, WPARAM(i), LPARAM(remote.Address()))) continue;
+        remote.Read(0, &tool, sizeof tool);
+        // A callback or resource text stays a marker instead of a copy.
+        if (tool.lpszText == reinterpret_cast<wchar_t*>(remote.Address(sizeof tool)))
+            texts.push_back(remote.ReadText(sizeof tool, kChars));
+    }
+    return texts;
 }
 
 }  // namespace
@@ -131,19 +206,46 @@ Commands BoxCommands() {
           }}},
         {"trayicon",
          {0, ": a digest of the notification area's first icon as the screen shows it",
+          [](const Args&) { Print(Digest(TrayIconPixels())); }}},
+        {"traylamp",
+         {0,
+          ": the colour of that icon's lamp (the state icons' fill): green, yellow, red or "
+          "none",
           [](const Args&) {
-              // The task bar draws its icons from the right; the square at its
-              // right end holds the first one added.
-              HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
-              if (!tray) Fail("no notification area");
-              // Painted now, with the icon it holds now.
-              RedrawWindow(tray, nullptr, nullptr,
-                           RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-              RECT r{};
-              GetClientRect(tray, &r);
-              r.left = r.right - (r.bottom - r.top);
-              MapWindowPoints(tray, nullptr, reinterpret_cast<POINT*>(&r), 2);
-              Print(ScreenDigest(r));
+              // The fills are pure colours that nothing else in the icon has.
+              const std::pair<std::uint32_t, const char*> lamps[] = {
+                  {0x00FF00, "green"}, {0xFFFF00, "yellow"}, {0xFF0000, "red"}};
+              std::size_t most = 0;
+              std::string name = "none";
+              const std::vector<std::uint32_t> pixels = TrayIconPixels();
+              for (const auto& [colour, lamp] : lamps) {
+                  const auto n = std::size_t(std::count(pixels.begin(), pixels.end(), colour));
+                  if (n > most) {
+                      most = n;
+                      name = lamp;
+                  }
+              }
+              Print(name);
+          }}},
+        {"tip",
+         {0, ": the notification icons' tips, one a line",
+          [](const Args&) {
+              for (HWND tip : TrayTips())
+                  if (!IsBalloon(tip))
+                      for (const std::wstring& text : TipTexts(tip))
+                          if (!text.empty()) Print(text);
+          }}},
+        {"balloon",
+         {0, "[ms]: waits for a balloon of the notification area; prints its text",
+          [](const Args& a) {
+              HWND balloon = WaitFor(
+                  [] {
+                      for (HWND tip : TrayTips())
+                          if (IsBalloon(tip) && IsWindowVisible(tip)) return tip;
+                      return HWND{};
+                  },
+                  Bound(a, 0), "a balloon");
+              for (const std::wstring& text : TipTexts(balloon)) Print(text);
           }}},
         {"savefile",
          {1, "PATH: types the path into the open save dialog and saves",

@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <cctype>
+#include <cstdint>
 
 #include "Driver.h"
+#include "Haupt.h"
 #include "HauptView.h"
 
 namespace uidriver {
@@ -66,11 +69,29 @@ Commands WindowCommands() {
                   Bound(a, 0), "the window");
               Print(WindowText(h));
           }}},
+        {"wait-made",
+         {0, "[ms]: until the window exists, shown or hidden; prints its caption",
+          [](const Args& a) { Print(WindowText(WaitFor(FindMain, Bound(a, 0), "the window"))); }}},
         {"wait-gone",
          {0, "[ms]: until the window no longer exists",
           [](const Args& a) {
               WaitFor([] { return FindMain() ? nullptr : GetDesktopWindow(); }, Bound(a, 0),
                       "the window to go");
+          }}},
+        {"windows",
+         {0, ": how many Stylorix windows exist, shown or hidden",
+          [](const Args&) {
+              int n = 0;
+              EnumWindows(
+                  [](HWND h, LPARAM lp) -> BOOL {
+                      // As FindMain tells them: by the caption, boxes aside.
+                      *reinterpret_cast<int*>(lp) +=
+                          platform::Narrow(WindowText(h)).rfind(ui::kCaptionPrefix, 0) == 0 &&
+                          ClassOf(h) != L"#32770";
+                      return TRUE;
+                  },
+                  LPARAM(&n));
+              Print(std::to_string(n));
           }}},
         {"caption", {0, ": the window's caption", [](const Args&) { Print(WindowText(Main())); }}},
         {"client",
@@ -259,6 +280,32 @@ Commands WindowCommands() {
               Input(input);
               Sleep(100);
               Sync();
+          }}},
+        {"resources",
+         {0,
+          ": the window's process: handles, GDI and USER objects, working set and its peak "
+          "in KB, a line each (n/a: the system does not tell)",
+          [](const Args&) {
+              DWORD pid = 0;
+              GetWindowThreadProcessId(Main(), &pid);
+              const platform::OwnedProcess process(
+                  OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+              if (!process) Fail("cannot open the window's process");
+              auto line = [](const char* name, bool told, std::uint64_t value) {
+                  Print(std::string(name) + " " + (told ? std::to_string(value) : "n/a"));
+              };
+              DWORD handles = 0;
+              line("handles", GetProcessHandleCount(process.Get(), &handles), handles);
+              for (const auto& [name, kind] :
+                   {std::pair{"gdi", GR_GDIOBJECTS}, std::pair{"user", GR_USEROBJECTS}}) {
+                  SetLastError(ERROR_SUCCESS);
+                  const DWORD n = GetGuiResources(process.Get(), kind);
+                  line(name, n != 0 || GetLastError() == ERROR_SUCCESS, n);
+              }
+              PROCESS_MEMORY_COUNTERS memory{};
+              const bool told = GetProcessMemoryInfo(process.Get(), &memory, sizeof memory);
+              line("working-set-kb", told, memory.WorkingSetSize / 1024);
+              line("peak-working-set-kb", told, memory.PeakWorkingSetSize / 1024);
           }}},
         {"atom",
          {1, "TEXT: adds a global atom, prints its number",
