@@ -52,10 +52,12 @@ ui_wine_down() {
 
 # The pen simulator on a pseudo-terminal, mapped to COM2 of this prefix (its
 # own, so no other test's ports are in the way); sets ui_port. Arguments go
-# to the simulator, e.g. --code A:4006381333931.
+# to the simulator, e.g. --code A:4006381333931. ui_pen works its control
+# pipe, ui_sim_state reads its state file.
 ui_sim() {
   ui_work=$(mktemp -d "${TMPDIR:-/tmp}/stylorix-ui.XXXXXX")
-  "$PENSIM" --state "$ui_work/sim.state" "$@" >"$ui_work/sim.out" 2>"$ui_work/sim.err" &
+  "$PENSIM" --state "$ui_work/sim.state" --control "$ui_work/control" "$@" \
+    >"$ui_work/sim.out" 2>"$ui_work/sim.err" &
   ui_sim_pid=$!
   for _ in $(seq 100); do
     [ -s "$ui_work/sim.out" ] && break
@@ -66,6 +68,25 @@ ui_sim() {
   [ -e "$pty" ] || ui_fail "simulator did not start: $(cat "$ui_work/sim.err")"
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com2"
   ui_port=COM2
+}
+
+# The user's local application data, as Windows names it (ui_local_win) and
+# on this side (ui_local_dir); the download archive is in Stylorix\Archiv.
+ui_local_data() {
+  ui_local_win=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+  ui_local_dir=$(winepath -u "$ui_local_win" 2>/dev/null)
+  [ -d "$ui_local_dir" ] || ui_fail "no local application data: [$ui_local_win]"
+}
+
+# ui_pen out | in | codes SYM:TEXT ... | generate N
+ui_pen() { echo "$*" >"$ui_work/control"; }
+ui_sim_state() { grep "^$1=" "$ui_work/sim.state" | cut -d= -f2; }
+
+# Whether the program holds the simulator's terminal open.
+ui_holds_port() {
+  local pty
+  pty=$(head -1 "$ui_work/sim.out")
+  ls -l "/proc/$(ui_program_pid)/fd" 2>/dev/null | grep -qE -- "-> $pty( \(deleted\))?\$"
 }
 
 # Ends the simulator of ui_sim and removes its port.
@@ -86,6 +107,17 @@ ui_dpi() {
 }
 
 ui_fail() { echo "FAIL [${ui_case:-}]: $*" >&2; exit 1; }
+
+# ui_until WHAT COMMAND...: waits until the command succeeds; the bound
+# (UI_UNTIL seconds, default 60) only catches a hang.
+ui_until() {
+  local what=$1 end=$((SECONDS + ${UI_UNTIL:-60}))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $end ] || ui_fail "timed out waiting for $what"
+    sleep 0.1
+  done
+}
 
 # The driver; its own waits are bounded, the outer bound catches a hang.
 drv() { timeout 60 wine "$DRIVER" "$@" || ui_fail "driver: $*"; }
