@@ -47,7 +47,8 @@ const char* kUsage = R"(usage: pensim [options]
   --pause MS          pause inside a split reply (600)
   --state FILE        written after every command and at exit: codes_left, uploads,
                       deletes, wakeups, sleeps, reads (counted as the reply
-                      begins), docked
+                      begins), docked, empty_wakes (wake-up frames heard while
+                      the pen was out)
   --control FIFO      a named pipe (made if missing) that takes one line at a time:
                       "out" takes the pen out of the station (nothing answers; at
                       real pace a reply being sent breaks off), "in" puts it
@@ -87,7 +88,7 @@ struct Options {
 };
 
 struct Counters {
-    unsigned wakeFrames = 0, wakeups = 0, deletes = 0, sleeps = 0, reads = 0;
+    unsigned wakeFrames = 0, wakeups = 0, deletes = 0, sleeps = 0, reads = 0, emptyWakes = 0;
 };
 
 [[noreturn]] void Die(const std::string& what) {
@@ -282,11 +283,6 @@ class Station {
                 usleep(20000);
                 continue;
             }
-            // Without a pen the station hears nothing.
-            if (!o_.docked) {
-                in.clear();
-                continue;
-            }
             in.insert(in.end(), buf, buf + n);
             while (TakeFrame(in)) {
             }
@@ -377,6 +373,15 @@ class Station {
         if (in.size() < length) return false;
         Bytes frame(in.begin(), in.begin() + static_cast<long>(length));
         in.erase(in.begin(), in.begin() + static_cast<long>(length));
+        // Without a pen the station hears nothing; a wake-up then tells that
+        // a look found it empty.
+        if (!o_.docked) {
+            if (frame[0] == 1) {
+                ++c_.emptyWakes;
+                WriteState();
+            }
+            return true;
+        }
         if (Xor(frame, length - 1) != frame[length - 1]) {
             Send({0x15, 0x00, 0x15}, "");
             return true;
@@ -549,7 +554,7 @@ class Station {
             out << "codes_left=" << o_.codes.size() << "\nuploads=" << o_.uploads
                 << "\ndeletes=" << c_.deletes << "\nwakeups=" << c_.wakeups
                 << "\nsleeps=" << c_.sleeps << "\nreads=" << c_.reads
-                << "\ndocked=" << (o_.docked ? 1 : 0) << "\n";
+                << "\ndocked=" << (o_.docked ? 1 : 0) << "\nempty_wakes=" << c_.emptyWakes << "\n";
         }
         std::rename(temp.c_str(), o_.stateFile.c_str());
     }

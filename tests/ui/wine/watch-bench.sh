@@ -62,11 +62,12 @@ held() {
 free() { ! held; }
 archived_bytes() { cat "$archive"/*.csv 2>/dev/null | wc -c || true; }
 
-# A whole look that began after this call.
-await_look() {
-  ui_until "the port free" free
-  ui_until "a look" held
-  ui_until "the look's end" free
+# With the pen out: a look that found the station empty (its wake-up
+# unanswered), so that the pen put back counts as a new docking.
+await_empty_look() {
+  local before
+  before=$(ui_sim_state empty_wakes)
+  ui_until "a look at the empty station" eval '[ "$(ui_sim_state empty_wakes)" -gt '"$before"' ]'
 }
 
 # Prints the time once the command succeeds, polled every 5 ms.
@@ -98,7 +99,7 @@ section_reaction() {
   local to_archive=() to_sleep=() look_archive=() look_sleep=()
   for i in $(seq "$n"); do
     ui_pen out
-    await_look
+    await_empty_look
     sleep "$(awk -v r=$RANDOM -v p=$pace 'BEGIN { print r / 32768 * p }')"
     local bytes0 sleeps0 t_in t_arch t_sleep t_open
     bytes0=$(archived_bytes)
@@ -107,10 +108,12 @@ section_reaction() {
     ui_pen in
     t_arch=$(time_when archive_grew "$bytes0")
     t_sleep=$(time_when pen_asleep "$sleeps0")
-    # The look that read it: the port's last opening before the archive grew.
-    t_open=$(awk -v t="$t_arch" '$2 == 1 && $1 < t { o = $1 } END { print o }' "$log")
     to_archive+=("$(awk -v a="$t_arch" -v b="$t_in" 'BEGIN { print a - b }')")
     to_sleep+=("$(awk -v a="$t_sleep" -v b="$t_in" 'BEGIN { print a - b }')")
+    # The look that read it: the port's last opening before the archive grew
+    # (none where the port stays open between looks).
+    t_open=$(awk -v t="$t_arch" -v f="$t_in" -v p=$pace '$2 == 1 && $1 < t && $1 > f - p - 1 { o = $1 } END { print o }' "$log")
+    [ -n "$t_open" ] || continue
     look_archive+=("$(awk -v a="$t_arch" -v b="$t_open" 'BEGIN { print a - b }')")
     look_sleep+=("$(awk -v a="$t_sleep" -v b="$t_open" 'BEGIN { print a - b }')")
   done
@@ -131,6 +134,7 @@ section_reaction() {
   printf '  %-36s %6s %6s %6s   %s\n' "" min median max "bound (s)"
   printf '  %-36s %s   %s\n' "pen in -> codes in the archive" "$(stats "${to_archive[@]}")" "$(range "$archive_bound")"
   printf '  %-36s %s   %s\n' "pen in -> sleep answered" "$(stats "${to_sleep[@]}")" "$(range "$sleep_bound")"
+  [ ${#look_archive[@]} -gt 0 ] || return 0
   printf '  %-36s %s   %.2f\n' "look's start -> codes in the archive" "$(stats "${look_archive[@]}")" \
     "$(awk -v s=$settle -v b="$archive_bound" 'BEGIN { print s + b }')"
   printf '  %-36s %s   %.2f\n' "look's start -> sleep answered" "$(stats "${look_sleep[@]}")" \
@@ -200,7 +204,7 @@ section_soak() {
   for i in $(seq "$n"); do
     ui_pen out
     ui_pen generate $((1 + i % 20))
-    await_look
+    await_empty_look
     reads=$(ui_sim_state reads) sleeps=$(ui_sim_state sleeps)
     ui_pen in
     # Read, and the read's end: the pen sent to sleep.

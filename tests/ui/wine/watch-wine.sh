@@ -25,11 +25,12 @@ sim_over() { [ "$(ui_sim_state "$1")" -gt "$2" ]; }
 shows() { [ "$(timeout 60 wine "$DRIVER" "${@:2}" 2>/dev/null)" = "$1" ]; }
 port_free() { ! ui_holds_port; }
 
-# A whole look that began after this call: the port opened and closed again.
-await_look() {
-  ui_until "the port free" port_free
-  ui_until "a look" ui_holds_port
-  ui_until "the look's end" port_free
+# With the pen out: a look that found the station empty (its wake-up
+# unanswered), so that the pen put back counts as a new docking.
+await_empty_look() {
+  local before
+  before=$(ui_sim_state empty_wakes)
+  ui_until "a look at the empty station" sim_over empty_wakes "$before"
 }
 
 # Hidden into the notification area as by the minimise button.
@@ -88,7 +89,7 @@ case_read() {
   # Taken out, seen out, given new codes and put back: read again.
   ui_pen out
   ui_pen codes B:NEW-1 C:NEW-2
-  await_look
+  await_empty_look
   ui_pen in
   ui_until "the second read" sim_is deletes 2
   balloon $'2 Barcodes gelesen.\nDer Pen wurde gelöscht.'
@@ -178,7 +179,7 @@ case_pen_out() {
   [ "$(ui_sim_state codes_left) $(ui_sim_state deletes)" = "200 0" ] || ui_fail "cleared"
   drv no-box
 
-  await_look
+  await_empty_look
   expect "red" traylamp # until a good read
   ui_pen in
   ui_until "the second read" sim_is deletes 1
