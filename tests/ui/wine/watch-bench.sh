@@ -30,7 +30,8 @@ ui_wine_up
 ui_dpi 96
 ui_local_data
 archive=$ui_local_dir/Stylorix/Archiv
-trap 'rm -rf "$ui_local_dir/Stylorix"; ui_wine_down' EXIT
+logger=
+trap '[ -z "$logger" ] || kill "$logger" 2>/dev/null; rm -rf "$ui_local_dir/Stylorix"; ui_wine_down' EXIT
 drv atom warm >/dev/null # the server and the desktop are up before the clock starts
 
 pace=2.0 look=0.5
@@ -95,13 +96,14 @@ section_reaction() {
   watch_start
   log=$ui_work/port.log
   port_log >"$log" &
-  local logger=$!
+  logger=$!
   local to_archive=() to_sleep=() look_archive=() look_sleep=()
   for i in $(seq "$n"); do
     ui_pen out
     await_empty_look
+    local t_empty bytes0 sleeps0 t_in t_arch t_sleep t_open
+    t_empty=$(now)
     sleep "$(awk -v r=$RANDOM -v p=$pace 'BEGIN { print r / 32768 * p }')"
-    local bytes0 sleeps0 t_in t_arch t_sleep t_open
     bytes0=$(archived_bytes)
     sleeps0=$(ui_sim_state sleeps)
     t_in=$(now)
@@ -110,15 +112,17 @@ section_reaction() {
     t_sleep=$(time_when pen_asleep "$sleeps0")
     to_archive+=("$(awk -v a="$t_arch" -v b="$t_in" 'BEGIN { print a - b }')")
     to_sleep+=("$(awk -v a="$t_sleep" -v b="$t_in" 'BEGIN { print a - b }')")
-    # The look that read it: the port's last opening before the archive grew
-    # (none where the port stays open between looks).
-    t_open=$(awk -v t="$t_arch" -v f="$t_in" -v p=$pace '$2 == 1 && $1 < t && $1 > f - p - 1 { o = $1 } END { print o }' "$log")
+    # The look that read it: the port's last opening before the archive grew,
+    # after the look that found the station empty (none where the port stays
+    # open between looks).
+    t_open=$(awk -v t="$t_arch" -v e="$t_empty" '$2 == 1 && $1 > e && $1 < t { o = $1 } END { print o }' "$log")
     [ -n "$t_open" ] || continue
     look_archive+=("$(awk -v a="$t_arch" -v b="$t_open" 'BEGIN { print a - b }')")
     look_sleep+=("$(awk -v a="$t_sleep" -v b="$t_open" 'BEGIN { print a - b }')")
   done
   kill "$logger"
   wait "$logger" 2>/dev/null || true
+  logger=
   watch_end
   # The look's wake-up (22 bytes), the codes (16 + 15 a code of 13 digits);
   # then two parameter replies, and the sleep frame, which the simulator
