@@ -151,17 +151,25 @@ ui_start() {
   ui_pid=$!
 }
 
-# For figures: the program's own process (of those naming Stylorix.exe in
-# this prefix, the one with the most memory; the others are Wine's
-# short-lived launchers, or another prefix's), and a process's CPU time in
-# clock ticks.
-ui_program_pid() {
+# The processes naming Stylorix.exe in this prefix (not another's), the
+# one with the most memory first.
+ui_program_pids() {
   local pid rss
   ps -eo pid=,rss=,args= | grep -i '[s]tylorix\.exe' | sort -k2 -n -r |
     while read -r pid rss _; do
-      tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-        echo "$pid" && break
-    done || true
+      if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+        echo "$pid"
+      fi
+    done
+}
+
+# For figures: the program's own process (of those, the one with the most
+# memory; the others are Wine's short-lived launchers), and a process's CPU
+# time in clock ticks.
+ui_program_pid() {
+  local pids
+  pids=$(ui_program_pids)
+  echo "${pids%%$'\n'*}"
 }
 ui_cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 

@@ -138,7 +138,7 @@ case_start() {
   echo "the second start ended after $((($(date +%s%N) - t0) / 1000000)) ms"
   expect "shown" state
   expect "1" windows
-  [ "$(ps -eo args= | grep -ci '[s]tylorix\.exe')" = 1 ] || ui_fail "$(ps -eo pid=,args= | grep -i '[s]tylorix\.exe')"
+  [ "$(ui_program_pids | wc -l)" = 1 ] || ui_fail "processes: $(ui_program_pids)"
 
   # Console runs beside the window: the usage, and a read of the station
   # (the shown window leaves the port alone).
