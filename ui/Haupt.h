@@ -37,7 +37,7 @@ inline constexpr std::uint32_t kMouseLeftDoubleClick = 0x0203;
 inline constexpr std::uint32_t kMouseRightUp = 0x0205;
 inline constexpr Rgb kOddRowColour{204, 255, 204};
 // How often the watch looks for a pen in the station.
-inline constexpr std::int32_t kWatchPaceMs = 2000;
+inline constexpr std::int32_t kWatchPaceMs = 3000;
 // The notification icon's states.
 inline constexpr std::uint8_t kIconOff = 0, kIconGreen = 1, kIconYellow = 2, kIconRed = 3;
 

@@ -170,15 +170,16 @@ void TFHaupt::ReadAwakePen(const DownloadChoice& choice) {
                               DownloadNotes(check, deleteAsked, false, true));
     }
     const bool clipped = !toClipboard || CodeClip();
+    bool paramsRead = true;
     if (mode != 1) {
         Status("Parameter-Download aktiv");
-        pen_.ReadPenParamMulti(1, 16);
-        TDMPen::ExtractPenParamMulti();
-        pen_.ReadPenParamMulti(17, 30);
-        TDMPen::ExtractPenParamMulti();
+        paramsRead = pen_.ReadPenParamMulti(1, 16) && TDMPen::ExtractPenParamMulti();
+        paramsRead = pen_.ReadPenParamMulti(17, 30) && TDMPen::ExtractPenParamMulti() && paramsRead;
         if (Ended()) return ShowCodes();
         try {
-            TDMPen::PenParamToRec();
+            // Parameters that did not come are not converted: what the
+            // records hold is an earlier pen's, or nothing.
+            if (paramsRead) TDMPen::PenParamToRec();
         } catch (const platform::ConvertError& e) {
             // The codes were read all the same: the pen goes to sleep
             // uncleared, and the user sees the codes.
@@ -203,6 +204,7 @@ void TFHaupt::ReadAwakePen(const DownloadChoice& choice) {
     std::string notes =
         mode == 2 ? std::string() : DownloadNotes(check, deleteAsked, deleteFailed, clipped);
     if (automatic_ && penCleared_) notes = "\rDer Pen wurde gelöscht." + notes;
+    if (!paramsRead) notes += "\rDie Parameter konnten nicht gelesen werden.";
     notes += batteryNote_;
     ShowCodes();
     ShowParam(mode == 2 ? 2 : 1);

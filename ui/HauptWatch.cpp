@@ -11,8 +11,10 @@ namespace ui {
 
 namespace {
 
-constexpr std::int32_t kSettleMs = 500;  // as for the button: the lines settle after opening
-constexpr std::size_t kTipChars = 63;    // what the notification record holds
+// The lines settle after opening; shorter than the button's, for the port is
+// opened at every look and a pen answers a look at once.
+constexpr std::int32_t kSettleMs = 250;
+constexpr std::size_t kTipChars = 63;  // what the notification record holds
 
 // The first line of a box text, for the tip.
 std::string FirstLine(const std::string& text) {

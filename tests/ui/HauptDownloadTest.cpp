@@ -59,6 +59,7 @@ TEST_F(Exchange, Download) {
         bool codeReplyLost = false;
         bool badParameter = false;
         bool deleteRefused = false;
+        bool paramsLost = false;
         bool clipboardFails = false;
         Texts statuses{};
         std::vector<Box> boxes{};
@@ -131,6 +132,16 @@ TEST_F(Exchange, Download) {
          .statuses = kReadFailed,
          .boxes = {{BoxKind::Warning, "Die Barcodes konnten nicht gelesen werden."}},
          .commands = kFull},
+        {.what = "parameters that do not come",
+         .del = true,
+         .paramsLost = true,
+         .statuses = kDownloading,
+         .boxes =
+             {{BoxKind::Plain,
+               "Download erfolgt, 3 Codes im Pen.\rDie Parameter konnten nicht gelesen werden."}},
+         .commands = kFullDeleting,
+         .rows = 3,
+         .left = 0},
         {.what = "delete not confirmed",
          .del = true,
          .deleteRefused = true,
@@ -176,6 +187,8 @@ TEST_F(Exchange, Download) {
         station.answersCodeRead = !c.codeReplyLost;
         station.badParameter = c.badParameter;
         station.confirmsDelete = !c.deleteRefused;
+        station.answersParams = !c.paramsLost;
+        ParamTexts.Clear();  // no earlier pen's parameters to fall back on
         clock->commands.clear();
         CodeCount = 0;
         FreshView();

@@ -39,7 +39,8 @@ struct StationPen {
     bool answersCodeRead = true;
     bool confirmsDelete = true;  // false: a negative acknowledge, the codes stay
     bool badCheck = false;       // the code reply with a wrong check byte
-    bool badParameter = false;   // parameter 5 comes with two value bytes
+    bool answersParams = true;
+    bool badParameter = false;  // parameter 5 comes with two value bytes
 };
 
 class StationClock : public PenClock {
@@ -129,7 +130,7 @@ class StationClock : public PenClock {
         } else if (command == "delete" || command == "sleep") {
             if (command == "delete") pen_.codes.clear();
             pending_ = {0x06, 0x00, 0x06};
-        } else {
+        } else if (pen_.answersParams) {
             Bytes b{0x06, 0x00};
             for (std::size_t i = 3; i + 2 < frame.size(); ++i) {
                 const std::uint8_t nr = frame[i];
