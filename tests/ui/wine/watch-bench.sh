@@ -34,7 +34,7 @@ logger=
 trap '[ -z "$logger" ] || kill "$logger" 2>/dev/null; rm -rf "$ui_local_dir/Stylorix"; ui_wine_down' EXIT
 drv atom warm >/dev/null # the server and the desktop are up before the clock starts
 
-pace=2.0 look=0.5
+pace=3.0 look=0.5 settle=0.25
 # Seconds a reply of N bytes takes on the wire, rounded up to the next look.
 looks() { awk -v b="$1" -v l=$look 'BEGIN { w = b * 11 / 2400; n = int(w / l); if (n * l < w - 1e-9) n++; if (n < 1) n = 1; print n * l }'; }
 stats() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { printf "%6.2f %6.2f %6.2f", v[1], v[int((NR + 1) / 2)], v[NR] }'; }
@@ -129,7 +129,7 @@ section_reaction() {
   # counts as it answers (3 bytes on the wire), before the program's look at
   # the reply. A look settles the lines first; a pen put in meets the next
   # wake-up frame, up to a pace later.
-  local settle=$look archive_bound sleep_bound
+  local archive_bound sleep_bound
   archive_bound=$(awk -v a="$(looks 22)" -v b="$(looks $((16 + 15 * codes)))" 'BEGIN { print a + b }')
   sleep_bound=$(awk -v c="$archive_bound" -v p="$(looks 60)" -v q="$(looks 60)" 'BEGIN { print c + p + q + 3 * 11 / 2400 }')
   range() { awk -v b="$1" -v p=$pace 'BEGIN { printf "%.2f .. %.2f", b, b + p }'; }
