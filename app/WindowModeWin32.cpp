@@ -1,43 +1,12 @@
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
-#include <future>
-#include <memory>
-#include <span>
-#include <vector>
 
 #include "Haupt.h"
 #include "HauptWin32.h"
 #include "MainThread.h"
 #include "TextWin32.h"
 #include "WindowMode.h"
-#include "unitportdetect.h"
-
-namespace {
-
-// The port chooser's first filling takes the ports found on a worker while
-// the window was being built; every later one asks the system again.
-ui::TFHaupt::PortDetector DetectorStartedNow() {
-    using Table = std::vector<portdetect::TDetectedPort>;
-    auto first = std::make_shared<std::future<Table>>(std::async(std::launch::async, [] {
-        Table table(portdetect::kChooserPorts);
-        portdetect::DetectComPorts(table);
-        return table;
-    }));
-    return [first](std::span<portdetect::TDetectedPort> ports) {
-        if (first->valid()) {
-            const Table table = first->get();
-            if (table.size() == ports.size()) {
-                std::copy(table.begin(), table.end(), ports.begin());
-                return;
-            }
-        }
-        portdetect::DetectComPorts(ports);
-    };
-}
-
-}  // namespace
 
 // Creates the main window and runs its message loop until it is closed. The
 // loop also runs the worker's hand-overs while it waits.
@@ -53,9 +22,8 @@ int RunWindowMode(TDMPen& pen) {
         SendMessageTimeoutW(running, ui::kWmAppActivate, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
         return 0;
     }
-    ui::TFHaupt::PortDetector detect = DetectorStartedNow();
     ui::HauptWin32 view;
-    ui::TFHaupt form(pen, view, std::move(detect));
+    ui::TFHaupt form(pen, view);
     if (!view.Create(form)) return 1;
     platform::SetMessageFilter(
         [&view](void* msg) { return view.PreTranslate(*static_cast<MSG*>(msg)); });

@@ -310,6 +310,11 @@ bool HauptWin32::FinishStartStep() {
         for (const LayoutItem& item : Layout())
             if (HWND h = Hwnd(item.id)) AddTip(item, h);
         ShowTrayIcon();
+        return true;
+    }
+    if (!started_) {
+        started_ = true;
+        form_->Safely([this] { form_->FormStarted(); });
         return !held_.empty();
     }
     // A few milliseconds a step.

@@ -174,7 +174,6 @@ void TFHaupt::FormCreate() {
     Safely([this] { pen_.IniLes(); });
 
     view_.SetActivePage(Page::Barcodes);
-    FillPortChooser();
 
     // The range the field's up-down offers.
     const LayoutItem& timeout = Item(Ctl::SpinETimeout);
@@ -260,6 +259,10 @@ void TFHaupt::EndSession() {
         // Nobody is left to answer a box.
     }
     view_.NotifyIcon(TrayOp::Delete, tip_);
+}
+
+void TFHaupt::FormStarted() {
+    FillPortChooser();
 }
 
 void TFHaupt::FormDestroy() {

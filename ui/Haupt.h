@@ -62,6 +62,9 @@ class TFHaupt {
 
     // --- creation, settings binding, close (Haupt.cpp)
     void FormCreate();
+    // Once the window is up and has painted: what its start put off. The port
+    // chooser is filled here, because the port discovery asks slow sources.
+    void FormStarted();
     // True when the window may close.
     bool FormCloseQuery();
     void FormDestroy();

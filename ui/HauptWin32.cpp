@@ -108,10 +108,11 @@ bool HauptWin32::Create(TFHaupt& form) {
     form_->Safely([this] { form_->FormCreate(); });
     SetFocus(Hwnd(Ctl::BDownload));
     // Shown, minimised or hidden in the notification area, as the settings say.
+    // No UpdateWindow: the paint follows as soon as the queue is empty, and a
+    // program that asked something of the new window meanwhile gets its answer
+    // first.
     form_->Safely([this] { form_->FormShow(); });
-    if (IsWindowVisible(hwnd_)) UpdateWindow(hwnd_);
-    // Queued behind whatever the creation left: done once the window is up.
-    PostMessageW(hwnd_, kWmFinishStart, 0, 0);
+    SetTimer(hwnd_, kStartTimer, kStartDelayMs, nullptr);
     return true;
 }
 
@@ -236,6 +237,10 @@ LRESULT HauptWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_TIMER:
             if (wp == kWatchTimer) form.Safely([&] { form.WatchTick(); });
+            if (wp == kStartTimer) {
+                KillTimer(hwnd_, kStartTimer);
+                PostMessageW(hwnd_, kWmFinishStart, 0, 0);
+            }
             return 0;
         case WM_DEVICECHANGE:
             if ((wp == DBT_DEVICEARRIVAL || wp == DBT_DEVICEREMOVECOMPLETE) && lp &&

@@ -22,6 +22,10 @@ namespace ui {
 inline constexpr wchar_t kWindowClass[] = L"TFHaupt";
 // The watch's timer.
 inline constexpr UINT_PTR kWatchTimer = 1;
+// What the start put off begins this long after the window appeared, so that
+// the window first paints and answers other programs without a wait.
+inline constexpr UINT_PTR kStartTimer = 2;
+inline constexpr UINT kStartDelayMs = 200;
 // The window class of the page control's pages.
 inline constexpr wchar_t kPageClass[] = L"StylorixPage";
 // The background of controls of the Yellow style.
@@ -107,10 +111,10 @@ class HauptWin32 : public HauptView {
     // and, for a control of a page, what the view holds for it.
     HWND MakeControl(std::size_t index);
     void BuildPage(Ctl page);
-    // What the window puts off until it is shown, one step a message so that
-    // it answers other programs meanwhile: first the tool tips and the
-    // notification icon, then the pages' controls a few at a time. True while
-    // steps are left.
+    // What the window puts off until it is up, one step a message so that it
+    // answers other programs meanwhile: first the tool tips and the
+    // notification icon, then the presenter's FormStarted, then the pages'
+    // controls a few at a time. True while steps are left.
     bool FinishStartStep();
     void AddTip(const LayoutItem& item, HWND h);
     // Lets the notification icon appear, with what was asked of it so far.
@@ -157,6 +161,7 @@ class HauptWin32 : public HauptView {
     std::map<Ctl, HWND> spinButtons_;  // the up-down beside each spin field
     std::map<Ctl, Held> held_;         // the controls of the pages not built yet
     HWND tooltip_ = nullptr;
+    bool started_ = false;    // the presenter has had its FormStarted
     bool trayReady_ = false;  // the window is up: the icon goes to the shell at once
     // The icon's tip while its adding waits for the window to be up.
     std::optional<std::string> trayAdd_;

@@ -1,5 +1,5 @@
-// Prints how long the window's creation takes with a full port table (256
-// named ports), on the presenter with a fake view. No pass or fail.
+// Prints how long the window's creation and its first port list take with a
+// full port table (256 named ports), on the presenter with a fake view. No pass or fail.
 
 #include <chrono>
 #include <cstdio>
@@ -21,10 +21,12 @@ int main() {
         });
         const auto t0 = Clock::now();
         form.FormCreate();
+        form.FormStarted();
         const double us = std::chrono::duration<double, std::micro>(Clock::now() - t0).count();
         best = std::min(best, us);
         total += us;
     }
-    std::printf("FormCreate with 256 ports: best %.1f us, mean %.1f us over %d rounds\n", best,
-                total / kRounds, kRounds);
+    std::printf(
+        "FormCreate and FormStarted with 256 ports: best %.1f us, mean %.1f us over %d rounds\n",
+        best, total / kRounds, kRounds);
 }

@@ -152,6 +152,7 @@ TEST_F(PortChooser, SelectsTheStoredPort) {
         ports = c.ports;
         Put("Comport", StoreValue::String(c.stored));
         form->FormCreate();
+        form->FormStarted();
         EXPECT_EQ(view.items[Ctl::ComboBPort].size(), c.ports.size());
         EXPECT_EQ(view.selection[Ctl::ComboBPort], c.selected);
         EXPECT_EQ(Einstell.Comport, c.stored);  // selecting changes nothing
@@ -163,6 +164,9 @@ TEST_F(PortChooser, SelectsTheStoredPort) {
 TEST_F(PortChooser, NamesInTableOrderAndNoneForAnEmptyList) {
     ports = {{9, "B (COM10)"}, {1, "A (COM2)"}};
     form->FormCreate();
+    EXPECT_TRUE(view.items[Ctl::ComboBPort].empty());  // the discovery waits for the window
+    EXPECT_EQ(detections, 0);
+    form->FormStarted();
     EXPECT_EQ(view.items[Ctl::ComboBPort], (std::vector<std::string>{"A (COM2)", "B (COM10)"}));
 
     ports.clear();
@@ -177,6 +181,7 @@ TEST_F(PortChooser, RefreshAndDeviceChangeReselectWithoutChangingThePort) {
     Put("Comport", StoreValue::String("COM4"));
     ports = {{0, "P (COM1)"}, {3, "P (COM4)"}};
     form->FormCreate();
+    form->FormStarted();
     ports = {{0, "P (COM1)"}, {2, "P (COM3)"}, {3, "P (COM4)"}};
     form->DeviceChange();
     EXPECT_EQ(view.selection[Ctl::ComboBPort], 2);

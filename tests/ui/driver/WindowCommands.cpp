@@ -6,8 +6,11 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "Driver.h"
 #include "Haupt.h"
@@ -52,6 +55,71 @@ INPUT Key(WORD vk, DWORD flags) {
 
 HWND StatusBar() {
     return Control(int(ui::Ctl::StatusBar1));
+}
+
+// Handles of a process from the system's handle table: Wine answers
+// GetProcessHandleCount with 0, but keeps this table.
+std::optional<std::uint64_t> HandlesOf(DWORD pid) {
+    struct Entry {
+        ULONG ownerPid;
+        BYTE objectType, flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    struct Table {
+        ULONG count;
+        Entry entries[1];
+    };
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return std::nullopt;
+    constexpr ULONG kSystemHandleInformation = 16;
+    constexpr LONG kLengthMismatch = LONG(0xC0000004);
+    std::vector<std::uint8_t> buffer(1 << 16);
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status =
+            query(kSystemHandleInformation, buffer.data(), ULONG(buffer.size()), &needed);
+        if (status == kLengthMismatch) {
+            buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
+            continue;
+        }
+        if (status < 0) return std::nullopt;
+        const auto* table = reinterpret_cast<const Table*>(buffer.data());
+        std::uint64_t n = 0;
+        for (ULONG i = 0; i < table->count; ++i)
+            if (table->entries[i].ownerPid == pid) ++n;
+        return n;
+    }
+}
+
+// The process's windows, top-level and children: its USER objects as far as
+// they can be seen from outside.
+std::uint64_t WindowsOf(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        std::uint64_t n = 0;
+    } count{pid};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& c = *reinterpret_cast<Count*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            if (owner != c.pid) return TRUE;
+            ++c.n;
+            EnumChildWindows(
+                h,
+                [](HWND, LPARAM lp) -> BOOL {
+                    ++*reinterpret_cast<std::uint64_t*>(lp);
+                    return TRUE;
+                },
+                LPARAM(&c.n));
+            return TRUE;
+        },
+        LPARAM(&count));
+    return count.n;
 }
 
 }  // namespace
@@ -284,7 +352,8 @@ Commands WindowCommands() {
         {"resources",
          {0,
           ": the window's process: handles, GDI and USER objects, working set and its peak "
-          "in KB, a line each (n/a: the system does not tell)",
+          "in KB, a line each (n/a: the system does not tell); windows: its windows, top-level and "
+          "children",
           [](const Args&) {
               DWORD pid = 0;
               GetWindowThreadProcessId(Main(), &pid);
@@ -295,13 +364,19 @@ Commands WindowCommands() {
                   Print(std::string(name) + " " + (told ? std::to_string(value) : "n/a"));
               };
               DWORD handles = 0;
-              line("handles", GetProcessHandleCount(process.Get(), &handles), handles);
+              if (GetProcessHandleCount(process.Get(), &handles) && handles != 0)
+                  line("handles", true, handles);
+              else if (const auto n = HandlesOf(pid))
+                  line("handles", true, *n);
+              else
+                  line("handles", false, 0);
               for (const auto& [name, kind] :
                    {std::pair{"gdi", GR_GDIOBJECTS}, std::pair{"user", GR_USEROBJECTS}}) {
                   SetLastError(ERROR_SUCCESS);
                   const DWORD n = GetGuiResources(process.Get(), kind);
                   line(name, n != 0 || GetLastError() == ERROR_SUCCESS, n);
               }
+              line("windows", true, WindowsOf(pid));
               PROCESS_MEMORY_COUNTERS memory{};
               const bool told = GetProcessMemoryInfo(process.Get(), &memory, sizeof memory);
               line("working-set-kb", told, memory.WorkingSetSize / 1024);

@@ -188,9 +188,9 @@ section_cpu() {
 
 # One line of figures: Wine's (uidriver resources) and Linux's.
 resources() {
-  local h g u w p
-  read -r h g u w p < <(drv resources | awk '{ printf "%s ", $2 } END { print "" }')
-  printf '  %7s %8s %5s %5s %9s %9s %6s %9s %9s\n' "$1" "$h" "$g" "$u" "$w" "$p" \
+  local h g u n w p
+  read -r h g u n w p < <(drv resources | awk '{ printf "%s ", $2 } END { print "" }')
+  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s\n' "$1" "$h" "$g" "$u" "$n" "$w" "$p" \
     "$(ls "/proc/$pid/fd" | wc -l)" "$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")" \
     "$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")"
 }
@@ -201,9 +201,9 @@ section_soak() {
   watch_start
   sleep 3 # past the start
   echo "soak: $n dockings at full pace, 1 to 20 codes each"
-  echo "  (Wine's GetProcessHandleCount, GetGuiResources and GetProcessMemoryInfo;"
-  echo "  Linux's open files, VmRSS and VmHWM of the process)"
-  printf '  %7s %8s %5s %5s %9s %9s %6s %9s %9s\n' docked handles gdi user "ws KB" "peak KB" fds "rss KB" "hwm KB"
+  echo "  (Wine's handle table, GetGuiResources, the process's windows and"
+  echo "  GetProcessMemoryInfo; Linux's open files, VmRSS and VmHWM of the process)"
+  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s\n' docked handles gdi user wins "ws KB" "peak KB" fds "rss KB" "hwm KB"
   resources 0
   for i in $(seq "$n"); do
     ui_pen out
