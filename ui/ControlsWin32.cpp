@@ -155,20 +155,13 @@ Ctl PageOf(const LayoutItem& item) {
 }  // namespace
 
 void HauptWin32::CreateControls() {
-    // Under Wine every control costs the window server several round trips;
-    // most of them lie on pages the user sees later, so those wait.
+    // Under Wine every control costs the window server about a millisecond:
+    // only what is seen at once is made now. The pages (the one shown comes
+    // with ShowPage) and the hidden wait panel wait.
     int pageIndex = 0;
     const std::vector<LayoutItem>& layout = Layout();
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const LayoutItem& item = layout[i];
-        if (PageOf(item) != Ctl::None) {
-            Held& held = held_[item.id];
-            if (item.kind != Kind::Combo) held.text = platform::Widen(item.caption);
-            for (const std::string& entry : item.items)
-                held.items.push_back(platform::Widen(entry));
-            continue;
-        }
-        MakeControl(i);
         if (item.kind == Kind::Page) {
             TCITEMW tab{};
             tab.mask = TCIF_TEXT;
@@ -177,12 +170,15 @@ void HauptWin32::CreateControls() {
             SendMessageW(Hwnd(Ctl::PageControl1), TCM_INSERTITEMW, WPARAM(pageIndex++),
                          LPARAM(&tab));
         }
+        if (PageOf(item) != Ctl::None || item.kind == Kind::Page || (item.style & Hidden)) {
+            Held& held = held_[item.id];
+            if (item.kind != Kind::Combo) held.text = platform::Widen(item.caption);
+            for (const std::string& entry : item.items)
+                held.items.push_back(platform::Widen(entry));
+            continue;
+        }
+        MakeControl(i);
     }
-    // Floating controls (the wait panel) lie above their siblings.
-    for (const LayoutItem& item : layout)
-        if ((item.style & Floating) && Hwnd(item.id))
-            SetWindowPos(Hwnd(item.id), HWND_TOP, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 HWND HauptWin32::MakeControl(std::size_t index) {
@@ -195,11 +191,8 @@ HWND HauptWin32::MakeControl(std::size_t index) {
 
     ClassAndStyle k = Win32Kind(item);
     DWORD style = WS_CHILD | k.style;
-    // Of the pages only the first is shown until the presenter picks one.
-    const bool laterPage = item.kind == Kind::Page &&
-                           std::any_of(layout.begin(), layout.begin() + index,
-                                       [](const LayoutItem& i) { return i.kind == Kind::Page; });
-    if (!(item.style & Hidden) && !laterPage) style |= WS_VISIBLE;
+    // A page is shown by ShowPage.
+    if (!(item.style & Hidden) && item.kind != Kind::Page) style |= WS_VISIBLE;
     // Radio buttons of one group box form one group for the arrow keys.
     const LayoutItem* previous = index > 0 ? &layout[index - 1] : nullptr;
     const bool continuesRadioGroup = item.kind == Kind::Radio && previous &&
@@ -283,9 +276,11 @@ HWND HauptWin32::MakeControl(std::size_t index) {
 }
 
 void HauptWin32::BuildPage(Ctl page) {
+    // The page itself comes first in the table, then what lies on it.
     const std::vector<LayoutItem>& layout = Layout();
     for (std::size_t i = 0; i < layout.size(); ++i)
-        if (held_.count(layout[i].id) && PageOf(layout[i]) == page) MakeControl(i);
+        if (held_.count(layout[i].id) && (layout[i].id == page || PageOf(layout[i]) == page))
+            MakeControl(i);
 }
 
 void HauptWin32::AddTip(const LayoutItem& item, HWND h) {
@@ -335,7 +330,15 @@ HauptWin32::Held* HauptWin32::HeldFor(Ctl id) {
 }
 
 HWND HauptWin32::Built(Ctl id) {
-    if (held_.count(id)) BuildPage(PageOf(Item(id)));
+    if (!held_.count(id)) return Hwnd(id);
+    const Ctl page = PageOf(Item(id));
+    if (page != Ctl::None) {
+        BuildPage(page);
+    } else {
+        const std::vector<LayoutItem>& layout = Layout();
+        for (std::size_t i = 0; i < layout.size(); ++i)
+            if (layout[i].id == id) MakeControl(i);
+    }
     return Hwnd(id);
 }
 
@@ -383,7 +386,8 @@ void HauptWin32::ShowPage(int index) {
     for (const LayoutItem& item : Layout()) {
         if (item.kind != Kind::Page) continue;
         if (i == index) BuildPage(item.id);
-        ShowWindow(Hwnd(item.id), i++ == index ? SW_SHOW : SW_HIDE);
+        if (HWND h = Hwnd(item.id)) ShowWindow(h, i == index ? SW_SHOW : SW_HIDE);
+        ++i;
     }
 }
 
@@ -531,14 +535,15 @@ void HauptWin32::SetStatusText(int panel, const std::string& text) {
 }
 
 void HauptWin32::SetWaitVisible(bool visible) {
-    HWND h = Hwnd(Ctl::PInsert);
+    if (!visible && HeldFor(Ctl::PInsert)) return;  // never shown yet
+    HWND h = Built(Ctl::PInsert);
     if (visible) SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
     UpdateWindow(h);
 }
 
 void HauptWin32::MoveWait(Point topLeft) {
-    SetWindowPos(Hwnd(Ctl::PInsert), nullptr, Scale(topLeft.X), Scale(topLeft.Y), 0, 0,
+    SetWindowPos(Built(Ctl::PInsert), nullptr, Scale(topLeft.X), Scale(topLeft.Y), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -106,6 +106,11 @@ bool HauptWin32::Create(TFHaupt& form) {
 
     platform::SetWakeHook([hwnd = hwnd_] { PostMessageW(hwnd, kWmHandOver, 0, 0); });
     form_->Safely([this] { form_->FormCreate(); });
+    // The presenter picks the page; should it not have, the tab's own.
+    if (!std::any_of(Layout().begin(), Layout().end(), [this](const LayoutItem& item) {
+            return item.kind == Kind::Page && Hwnd(item.id);
+        }))
+        ShowPage(int(ActivePage()));
     SetFocus(Hwnd(Ctl::BDownload));
     // Shown, minimised or hidden in the notification area, as the settings say.
     // No UpdateWindow: the paint follows as soon as the queue is empty, and a

@@ -104,8 +104,8 @@ class HauptWin32 : public HauptView {
     void OnCommand(int id, int code);
 
     // Controls (ControlsWin32.cpp)
-    // The window's own controls and the pages; a page's controls come with
-    // BuildPage, when the page is shown first or on the first idle.
+    // The window's own controls; a page and its controls come with
+    // BuildPage, when the page is shown first or in the start's later steps.
     void CreateControls();
     // Creates one control at its place for the current DPI, with its font
     // and, for a control of a page, what the view holds for it.
@@ -125,7 +125,7 @@ class HauptWin32 : public HauptView {
     Rect Absolute(const LayoutItem& item) const;  // in its container, 96-DPI pixels
     HFONT FontFor(const LayoutItem& item) const;
     HWND Hwnd(Ctl id) const;
-    // The control, its page built first if need be.
+    // The control, made first (with its page) if need be.
     HWND Built(Ctl id);
     void ShowPage(int index);
     Page ActivePage();
