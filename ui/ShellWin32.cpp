@@ -182,7 +182,7 @@ void HauptWin32::Hide() {
 
 void HauptWin32::ShowNormal() {
     ShowWindow(hwnd_, SW_RESTORE);
-    ShowWindow(hwnd_, SW_SHOW);
+    if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOW);
 }
 
 void HauptWin32::MinimiseApp() {

@@ -1,9 +1,11 @@
 // Prints the CPU that the serial component costs, as a share of one core:
-// closed, open and idle, and receiving 2400-baud traffic. Runs under
+// closed, open and idle, and receiving 2400-baud traffic; then the private
+// memory before and after the port was opened, sent a frame and closed many
+// times, as the station's watch does every few seconds. Runs under
 // serial_ptyhost (see bench.sh). The main thread sleeps until the worker hands
 // something over, so the figures are the component's own.
 //
-//   serial_bench [seconds per phase, default 10]
+//   serial_bench [seconds per phase, default 10] [open-close cycles, default 300]
 
 #include <chrono>
 #include <condition_variable>
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
         gWake.notify_one();
     });
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
+    const int cycles = argc > 2 ? std::atoi(argv[2]) : 300;
     const char* name = std::getenv("STYLORIX_TEST_PORT");
     if (!name) {
         std::fprintf(stderr, "run under serial_ptyhost\n");
@@ -97,6 +100,23 @@ int main(int argc, char** argv) {
         Measure("open port, receiving 2400 baud", seconds,
                 [&] { port.SendData(stream, sizeof stream); });
         Serve(0.5);
+        port.SetActive(false);
+
+        // A warm-up first: the heaps reach their working size.
+        auto cycle = [&] {
+            port.SetActive(true);
+            const std::uint8_t frame[] = {'x', 0, 0};  // one short frame, not answered
+            port.SendData(frame, sizeof frame);
+            Serve(0.05);
+            port.SetActive(false);
+        };
+        for (int i = 0; i < 20; ++i) cycle();
+        const long before = ProcessPrivateKb();
+        for (int i = 0; i < cycles; ++i) cycle();
+        const long after = ProcessPrivateKb();
+        std::printf(
+            "open, send and close %d times: private memory %ld KB -> %ld KB (%+.2f KB a cycle)\n",
+            cycles, before, after, double(after - before) / cycles);
     }
     std::printf("received %ld bytes in %ld clusters\n", received, clusters);
     return 0;

@@ -17,7 +17,8 @@
 #   soak      pens put in and taken out at the simulator's full pace, with the
 #             process's handles, GUI objects and memory as Wine tells them
 #             (uidriver resources) and as Linux does (open files, resident
-#             memory and its peak), before and every 50 dockings
+#             memory, its peak and its anonymous part), before and every 50
+#             dockings
 #   tests/ui/wine/watch-bench.sh [SECTION...]   (default: reaction share cpu)
 # Environment: DOCKINGS (10), SHARE_SECONDS (60), CPU_SECONDS (60), SOAK (200);
 # UI_PREFIX names a prefix of the bench's own, to run beside the tests.
@@ -190,9 +191,10 @@ section_cpu() {
 resources() {
   local h g u n w p
   read -r h g u n w p < <(drv resources | awk '{ printf "%s ", $2 } END { print "" }')
-  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s\n' "$1" "$h" "$g" "$u" "$n" "$w" "$p" \
+  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s %9s\n' "$1" "$h" "$g" "$u" "$n" "$w" "$p" \
     "$(ls "/proc/$pid/fd" | wc -l)" "$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")" \
-    "$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")"
+    "$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")" \
+    "$(awk '/^Anonymous/ { print $2 }' "/proc/$pid/smaps_rollup")"
 }
 
 section_soak() {
@@ -202,8 +204,9 @@ section_soak() {
   sleep 3 # past the start
   echo "soak: $n dockings at full pace, 1 to 20 codes each"
   echo "  (Wine's handle table, GetGuiResources, the process's windows and"
-  echo "  GetProcessMemoryInfo; Linux's open files, VmRSS and VmHWM of the process)"
-  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s\n' docked handles gdi user wins "ws KB" "peak KB" fds "rss KB" "hwm KB"
+  echo "  GetProcessMemoryInfo; Linux's open files, VmRSS, VmHWM and the anonymous"
+  echo "  part of the resident memory, the heaps without the mapped files)"
+  printf '  %7s %8s %5s %5s %5s %9s %9s %6s %9s %9s %9s\n' docked handles gdi user wins "ws KB" "peak KB" fds "rss KB" "hwm KB" "anon KB"
   resources 0
   for i in $(seq "$n"); do
     ui_pen out
