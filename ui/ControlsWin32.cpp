@@ -276,7 +276,8 @@ HWND HauptWin32::MakeControl(std::size_t index) {
 }
 
 void HauptWin32::BuildPage(Ctl page) {
-    // The page itself comes first in the table, then what lies on it.
+    // The held item of this id (the page itself, first in the table), then
+    // what lies on it.
     const std::vector<LayoutItem>& layout = Layout();
     for (std::size_t i = 0; i < layout.size(); ++i)
         if (held_.count(layout[i].id) && (layout[i].id == page || PageOf(layout[i]) == page))
@@ -330,14 +331,11 @@ HauptWin32::Held* HauptWin32::HeldFor(Ctl id) {
 }
 
 HWND HauptWin32::Built(Ctl id) {
-    if (!held_.count(id)) return Hwnd(id);
-    const Ctl page = PageOf(Item(id));
-    if (page != Ctl::None) {
-        BuildPage(page);
-    } else {
-        const std::vector<LayoutItem>& layout = Layout();
-        for (std::size_t i = 0; i < layout.size(); ++i)
-            if (layout[i].id == id) MakeControl(i);
+    // A control of a page comes with its page; a held one of the window's own
+    // (the wait panel) or a page itself is what BuildPage makes for its id.
+    if (held_.count(id)) {
+        const Ctl page = PageOf(Item(id));
+        BuildPage(page != Ctl::None ? page : id);
     }
     return Hwnd(id);
 }

@@ -1,8 +1,5 @@
 #include <sys/resource.h>
 
-#include <fstream>
-#include <string>
-
 #include "CpuTime.h"
 
 double ProcessCpuSeconds() {
@@ -13,8 +10,5 @@ double ProcessCpuSeconds() {
 }
 
 long ProcessPrivateKb() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
-    return -1;
+    return RssAnonKb("/proc/self/status");
 }

@@ -2,9 +2,6 @@
 
 #include <psapi.h>
 
-#include <fstream>
-#include <string>
-
 #include "CpuTime.h"
 
 double ProcessCpuSeconds() {
@@ -26,8 +23,5 @@ long ProcessPrivateKb() {
         return -1;
     if (counters.PrivateUsage != 0) return long(counters.PrivateUsage / 1024);
     // Wine leaves it at 0; its process is a Linux one, seen on drive Z:.
-    std::ifstream status("Z:\\proc\\self\\status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
-    return -1;
+    return RssAnonKb("Z:\\proc\\self\\status");
 }
