@@ -1,5 +1,8 @@
 #include <sys/resource.h>
 
+#include <fstream>
+#include <string>
+
 #include "CpuTime.h"
 
 double ProcessCpuSeconds() {
@@ -10,5 +13,8 @@ double ProcessCpuSeconds() {
 }
 
 long ProcessPrivateKb() {
-    return RssAnonKb("/proc/self/status");
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("RssAnon:", 0) == 0) return std::stol(line.substr(8));
+    return -1;
 }

@@ -16,12 +16,10 @@ double ProcessCpuSeconds() {
 }
 
 long ProcessPrivateKb() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    if (!GetProcessMemoryInfo(GetCurrentProcess(),
-                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof counters))
-        return -1;
-    if (counters.PrivateUsage != 0) return long(counters.PrivateUsage / 1024);
-    // Wine leaves it at 0; its process is a Linux one, seen on drive Z:.
-    return RssAnonKb("Z:\\proc\\self\\status");
+    // The commit charge. Wine, whose PrivateUsage stays 0, fills it from the
+    // process's own anonymous memory and swap. (Its drive Z: is no way to
+    // read /proc/self: the wine server opens files, so that is the server.)
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
+    return long(counters.PagefileUsage / 1024);
 }

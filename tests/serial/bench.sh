@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# CPU used by the serial component, natively and under Wine (see SerialBench.cpp).
+# CPU and memory of the serial component, natively and under Wine (see
+# SerialBench.cpp), and under Wine the system's own event wait (CommWaitBench.cpp).
 #   tests/serial/bench.sh [seconds per phase]
 # Builds the linux and windows presets' bench targets in build/serial-bench-*.
 set -euo pipefail
@@ -14,9 +15,12 @@ b=build/serial-bench-linux/tests
 
 # The host and the shim come from the Windows build's host sub-build.
 cmake --preset windows -B build/serial-bench-windows >/dev/null
-cmake --build build/serial-bench-windows --target serial_bench stylorix_host -j2 >/dev/null
+cmake --build build/serial-bench-windows --target serial_bench comm_wait_bench stylorix_host -j2 >/dev/null
 echo "== Windows program under Wine (Win32 driver)"
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
 h=build/serial-bench-windows/host/tests/ptyshim
 "$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
   scripts/wine-run build/serial-bench-windows/tests/serial/serial_bench.exe "$seconds"
+echo "== the system's event wait under Wine, without the component"
+"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
+  scripts/wine-run build/serial-bench-windows/tests/serial/comm_wait_bench.exe
