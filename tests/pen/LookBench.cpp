@@ -31,17 +31,7 @@ int main(int argc, char** argv) {
         pen.LookForPen();
         pen.CloseCom();
     };
-    // A warm-up first: the heaps reach their working size.
-    for (int i = 0; i < 10; ++i) look();
-    // Threads come and go inside the system's calls, so single readings
-    // jump; the lowest of the first and of the last 20 are compared.
-    long before = -1, after = -1;
-    for (int i = 0; i < looks; ++i) {
-        look();
-        const long kb = ProcessPrivateKb();
-        if (i < 20 && (before < 0 || kb < before)) before = kb;
-        if (i >= looks - 20 && (after < 0 || kb < after)) after = kb;
-    }
+    const MemoryTrend trend = TrackMemory(looks, 20, look);
     std::printf("%d looks at an empty station: private memory %ld KB -> %ld KB (%+.2f KB a look)\n",
-                looks, before, after, double(after - before) / looks);
+                looks, trend.firstKb, trend.lastKb, trend.PerRound(looks));
 }

@@ -43,21 +43,14 @@ int main(int argc, char** argv) {
         }
         CloseHandle(port);
     };
-    // Threads come and go inside the system's calls, so single readings
-    // jump; the lowest of the first and of the last 50 are compared.
     auto run = [&](bool wait) {
-        for (int i = 0; i < 20; ++i) cycle(wait);
-        long first = -1, last = -1;
-        for (int i = 0; i < cycles; ++i) {
+        const MemoryTrend trend = TrackMemory(cycles, 50, [&] {
             cycle(wait);
             Sleep(2);
-            const long kb = ProcessPrivateKb();
-            if (i < 50 && (first < 0 || kb < first)) first = kb;
-            if (i >= cycles - 50 && (last < 0 || kb < last)) last = kb;
-        }
+        });
         std::printf("%-34s %d times: private memory %ld KB -> %ld KB (%+.2f KB each)\n",
                     wait ? "open, WaitCommEvent, end it, close" : "open, set the mask, close",
-                    cycles, first, last, double(last - first) / cycles);
+                    cycles, trend.firstKb, trend.lastKb, trend.PerRound(cycles));
     };
     run(false);
     run(true);

@@ -102,21 +102,16 @@ int main(int argc, char** argv) {
         Serve(0.5);
         port.SetActive(false);
 
-        // A warm-up first: the heaps reach their working size.
-        auto cycle = [&] {
+        const MemoryTrend trend = TrackMemory(cycles, 20, [&] {
             port.SetActive(true);
             const std::uint8_t frame[] = {'x', 0, 0};  // one short frame, not answered
             port.SendData(frame, sizeof frame);
             Serve(0.05);
             port.SetActive(false);
-        };
-        for (int i = 0; i < 20; ++i) cycle();
-        const long before = ProcessPrivateKb();
-        for (int i = 0; i < cycles; ++i) cycle();
-        const long after = ProcessPrivateKb();
+        });
         std::printf(
             "open, send and close %d times: private memory %ld KB -> %ld KB (%+.2f KB a cycle)\n",
-            cycles, before, after, double(after - before) / cycles);
+            cycles, trend.firstKb, trend.lastKb, trend.PerRound(cycles));
     }
     std::printf("received %ld bytes in %ld clusters\n", received, clusters);
     return 0;
