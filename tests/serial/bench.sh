@@ -19,8 +19,10 @@ cmake --build build/serial-bench-windows --target serial_bench comm_wait_bench s
 echo "== Windows program under Wine (Win32 driver)"
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
 h=build/serial-bench-windows/host/tests/ptyshim
-"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
-  scripts/wine-run build/serial-bench-windows/tests/serial/serial_bench.exe "$seconds"
+under_wine() {
+  "$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
+    scripts/wine-run "build/serial-bench-windows/tests/serial/$1.exe" "${@:2}"
+}
+under_wine serial_bench "$seconds"
 echo "== the system's event wait under Wine, without the component"
-"$h/serial_ptyhost" --shim "$h/libstylorix_ptyshim.so" --wine "$(scripts/wine-prefix)" -- \
-  scripts/wine-run build/serial-bench-windows/tests/serial/comm_wait_bench.exe
+under_wine comm_wait_bench
