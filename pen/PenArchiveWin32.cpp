@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "HandlesWin32.h"
+#include "LateLibraryWin32.h"
 #include "PenArchive.h"
 #include "TextWin32.h"
 
@@ -21,10 +22,15 @@ std::filesystem::path LocalAppData() {
     wchar_t value[MAX_PATH * 4];
     const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", value, DWORD(std::size(value)));
     if (n > 0 && n < std::size(value)) return std::filesystem::path(value);
+    using platform::LateEntry, platform::LateLibrary;
+    auto* find =
+        LateEntry<decltype(SHGetKnownFolderPath)>(LateLibrary::Shell32, "SHGetKnownFolderPath");
+    auto* release = LateEntry<decltype(CoTaskMemFree)>(LateLibrary::Ole32, "CoTaskMemFree");
+    if (!find || !release) return {};
     wchar_t* known = nullptr;
     std::filesystem::path folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &known))) folder = known;
-    CoTaskMemFree(known);
+    if (SUCCEEDED(find(FOLDERID_LocalAppData, 0, nullptr, &known))) folder = known;
+    release(known);
     return folder;
 }
 

@@ -4,6 +4,7 @@
 // clang-format on
 
 #include "HandlesWin32.h"
+#include "LateLibraryWin32.h"
 #include "Program.h"
 #include "TextWin32.h"
 
@@ -22,8 +23,12 @@ std::string ProgramPath(const char*) {
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    // Without arguments (the window) the shell's library is not needed yet.
+    if (argc <= 1) return {};
+    auto* split =
+        LateEntry<decltype(CommandLineToArgvW)>(LateLibrary::Shell32, "CommandLineToArgvW");
     int count = 0;
-    const OwnedLocal<LPWSTR*> wide(CommandLineToArgvW(GetCommandLineW(), &count));
+    const OwnedLocal<LPWSTR*> wide(split ? split(GetCommandLineW(), &count) : nullptr);
     if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::vector<std::string> args;
     for (int i = 1; i < count; ++i) args.push_back(Narrow(wide.Get()[i]));

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "HauptWin32.h"
+#include "LateLibraryWin32.h"
 #include "TextWin32.h"
 
 namespace ui {
@@ -38,14 +39,10 @@ struct HookOwner {
     }
 };
 
-// The file dialogs' library is loaded at the first dialog, not with the
-// program: most sessions never open one.
-template <typename Fn>
-Fn* DialogEntry(const char* name) {
-    static const platform::OwnedLibrary library(LoadLibraryW(L"comdlg32.dll"));
-    return library
-               ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)))
-               : nullptr;
+void NotifyShell(DWORD message, NOTIFYICONDATAW& data) {
+    if (auto* notify = platform::LateEntry<decltype(Shell_NotifyIconW)>(
+            platform::LateLibrary::Shell32, "Shell_NotifyIconW"))
+        notify(message, &data);
 }
 
 struct ClipboardOpen {
@@ -127,7 +124,7 @@ void HauptWin32::NotifyIcon(TrayOp op, const std::string& tip) {
     const DWORD message = op == TrayOp::Add      ? NIM_ADD
                           : op == TrayOp::Modify ? NIM_MODIFY
                                                  : NIM_DELETE;
-    Shell_NotifyIconW(message, &data);
+    NotifyShell(message, data);
 }
 
 void HauptWin32::ShowTrayIcon() {
@@ -148,7 +145,7 @@ void HauptWin32::ShowBalloon(const std::string& text, bool failure) {
     lstrcpynW(data.szInfoTitle, platform::Widen(kAppTitle).c_str(),
               int(std::size(data.szInfoTitle)));
     data.dwInfoFlags = failure ? NIIF_WARNING : NIIF_INFO;
-    Shell_NotifyIconW(NIM_MODIFY, &data);
+    NotifyShell(NIM_MODIFY, data);
 }
 
 void HauptWin32::StartTimer(std::int32_t ms) {
@@ -259,15 +256,17 @@ std::optional<std::string> HauptWin32::FileDialog(const FileRequest& request, bo
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
-    auto* run =
-        DialogEntry<decltype(GetSaveFileNameW)>(save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    auto* run = platform::LateEntry<decltype(GetSaveFileNameW)>(
+        platform::LateLibrary::Comdlg32, save ? "GetSaveFileNameW" : "GetOpenFileNameW");
     if (!run || !run(&ofn)) return std::nullopt;
     file.resize(wcslen(file.c_str()));
     return platform::Narrow(file);
 }
 
 void HauptWin32::ShellOpen(const std::string& address) {
-    ShellExecuteW(hwnd_, L"open", platform::Widen(address).c_str(), nullptr, nullptr, SW_SHOW);
+    if (auto* open = platform::LateEntry<decltype(ShellExecuteW)>(platform::LateLibrary::Shell32,
+                                                                  "ShellExecuteW"))
+        open(hwnd_, L"open", platform::Widen(address).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 AtomText HauptWin32::GlobalAtomName(std::uint16_t atom) {
