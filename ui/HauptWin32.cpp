@@ -89,20 +89,24 @@ bool HauptWin32::Create(TFHaupt& form) {
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 
-    // Created at the primary monitor's DPI, then sized for the DPI it got.
+    // Made in its place for the system's DPI: moving it once it holds its
+    // controls costs a few milliseconds under Wine. Should the window get
+    // another DPI, it is sized again.
+    dpi_ = DpiOf(nullptr);
+    RECT place = Placement();
     hwnd_ = CreateWindowExW(kExStyle, kWindowClass, platform::Widen(kAppTitle).c_str(), kStyle,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, inst, this);
+                            place.left, place.top, place.right - place.left,
+                            place.bottom - place.top, nullptr, nullptr, inst, this);
     if (!hwnd_) return false;
+    const UINT created = dpi_;
     dpi_ = DpiOf(hwnd_);
     MakeFonts();
     CreateControls();
-
-    const RECT outer = OuterRect({Scale(kClientSize.Width), Scale(kClientSize.Height)}, dpi_);
-    const int w = outer.right - outer.left, h = outer.bottom - outer.top;
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dpi_ != created) {
+        place = Placement();
+        SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     platform::SetWakeHook([hwnd = hwnd_] { PostMessageW(hwnd, kWmHandOver, 0, 0); });
     form_->Safely([this] { form_->FormCreate(); });
@@ -119,6 +123,17 @@ bool HauptWin32::Create(TFHaupt& form) {
     form_->Safely([this] { form_->FormShow(); });
     SetTimer(hwnd_, kStartTimer, kStartDelayMs, nullptr);
     return true;
+}
+
+// Centred on the work area, at the window's size for its DPI.
+RECT HauptWin32::Placement() const {
+    const RECT outer = OuterRect({Scale(kClientSize.Width), Scale(kClientSize.Height)}, dpi_);
+    const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = work.left + (work.right - work.left - w) / 2;
+    const int top = work.top + (work.bottom - work.top - h) / 2;
+    return {left, top, left + w, top + h};
 }
 
 HWND HauptWin32::FindRunning() {

@@ -121,6 +121,7 @@ class HauptWin32 : public HauptView {
     void ShowTrayIcon();
     void ApplyLayout();  // positions and fonts for the current DPI
     void MakeFonts();
+    RECT Placement() const;
     HWND Container(Ctl parent) const;
     Rect Absolute(const LayoutItem& item) const;  // in its container, 96-DPI pixels
     HFONT FontFor(const LayoutItem& item) const;
