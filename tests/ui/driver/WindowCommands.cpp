@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -122,6 +123,51 @@ std::uint64_t WindowsOf(DWORD pid) {
     return count.n;
 }
 
+// The start bench's watcher. It is started before the program, so that its
+// own start does not compete with the one timed, and it learns of the window
+// from the system instead of looking for it: Wine tells other processes of a
+// window's creation (though not of its showing).
+struct Watch {
+    static inline std::wstring cls;
+    static inline HWND made = nullptr;
+    static void CALLBACK Created(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
+        if (made || object != OBJID_WINDOW || !h || GetAncestor(h, GA_PARENT) != GetDesktopWindow())
+            return;
+        if (ClassOf(h) == cls) made = h;
+    }
+};
+
+std::uint64_t StampWhenShown(const std::string& cls, DWORD bound) {
+    Watch::cls = platform::Widen(cls);
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, Watch::Created, 0, 0,
+                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!hook) Fail("no window events");
+    Print("ready");
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    const auto late = [&] { return GetTickCount() - start > bound; };
+    while (!Watch::made && !late()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    // A window still being made answers once its thread is back in its loop.
+    for (;;) {
+        if (!Watch::made || late()) Fail("timed out waiting for " + cls);
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(Watch::made, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+        if (IsWindowVisible(Watch::made)) break;
+        Sleep(1);
+    }
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks =
+        (std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime;  // 100 ns since 1601
+    return (ticks - 116444736000000000ull) / 10;
+}
+
 }  // namespace
 
 Commands WindowCommands() {
@@ -137,6 +183,11 @@ Commands WindowCommands() {
                   Bound(a, 0), "the window");
               Print(WindowText(h));
           }}},
+        {"wait-stamp",
+         {1,
+          "CLASS [ms]: says ready, then waits until a window of the class is visible and "
+          "answers; prints that moment in microseconds since 1970 (the start bench)",
+          [](const Args& a) { Print(std::to_string(StampWhenShown(a[0], Bound(a, 1)))); }}},
         {"wait-made",
          {0, "[ms]: until the window exists, shown or hidden; prints its caption",
           [](const Args& a) { Print(WindowText(WaitFor(FindMain, Bound(a, 0), "the window"))); }}},
