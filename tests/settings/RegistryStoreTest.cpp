@@ -37,6 +37,9 @@ TEST(RegistryStore, SettingsLandAsStringsAndDwordsWhereTheyBelong) {
     pen.IniLes();
     Einstell.Comport = "COM5";
     Einstell.Timeout = 3;
+    // Longer than the store's first asking.
+    const std::string longURL = "https://example.com/" + std::string(600, 'u') + "?q=%s";
+    Einstell.URL = longURL;
     pen.IniSchreib();
 
     auto kinds = RegQueryKinds(std::string(kSettingsKey) + "\\" + kSettingsSection);
@@ -51,6 +54,7 @@ TEST(RegistryStore, SettingsLandAsStringsAndDwordsWhereTheyBelong) {
     pen.IniLes();
     EXPECT_EQ(Einstell.Comport, "COM5");
     EXPECT_EQ(Einstell.Timeout, 3);
+    EXPECT_EQ(Einstell.URL, longURL);
     ResetCPVars();
 }
 
