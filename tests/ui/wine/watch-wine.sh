@@ -141,7 +141,9 @@ case_start() {
   [ "$(ui_program_pids | wc -l)" = 1 ] || ui_fail "processes: $(ui_program_pids)"
 
   # Console runs beside the window: the usage, and a read of the station
-  # (the shown window leaves the port alone).
+  # (the shown window leaves the port alone, once a look that was running
+  # when it was shown has ended).
+  ui_until "the port free" port_free
   rc=0
   timeout 60 wine "$PROGRAM" '/?' >"$work/usage.out" 2>&1 || rc=$?
   [ "$rc" = 1 ] && grep -q '^Usage: Stylorix.exe' "$work/usage.out" ||
