@@ -23,9 +23,8 @@ bool Usable(HANDLE h) {
 // AttachConsole is looked up by name: systems before XP lack it.
 bool AttachParentConsole() {
     if (g_consoleOut) return true;
-    using AttachConsoleFn = BOOL(WINAPI*)(DWORD);
-    auto attach = reinterpret_cast<AttachConsoleFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "AttachConsole")));
+    auto* attach =
+        platform::ProcEntry<BOOL WINAPI(DWORD)>(GetModuleHandleW(L"kernel32.dll"), "AttachConsole");
     if (!attach || !attach(ATTACH_PARENT_PROCESS)) return false;
     g_consoleOut.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,

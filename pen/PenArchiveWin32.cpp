@@ -24,8 +24,8 @@ std::filesystem::path LocalAppData() {
     if (n > 0 && n < std::size(value)) return std::filesystem::path(value);
     using platform::LateEntry, platform::LateLibrary;
     auto* find =
-        LateEntry<decltype(SHGetKnownFolderPath)>(LateLibrary::Shell32, "SHGetKnownFolderPath");
-    auto* release = LateEntry<decltype(CoTaskMemFree)>(LateLibrary::Ole32, "CoTaskMemFree");
+        LateEntry<LateLibrary::Shell32, decltype(SHGetKnownFolderPath)>("SHGetKnownFolderPath");
+    auto* release = LateEntry<LateLibrary::Ole32, decltype(CoTaskMemFree)>("CoTaskMemFree");
     if (!find || !release) return {};
     wchar_t* known = nullptr;
     std::filesystem::path folder;

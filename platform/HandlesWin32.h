@@ -44,6 +44,13 @@ using OwnedFont = OwnedGdi<HFONT>;
 using OwnedBrush = OwnedGdi<HBRUSH>;
 using OwnedMenu = Owned<HMENU, DestroyMenuCloser>;
 using OwnedLibrary = Owned<HMODULE, FreeLibraryCloser>;
+// The entry `name` of a loaded library as a typed function pointer (Fn is the
+// function's type); null should the library or the entry be missing.
+template <typename Fn>
+Fn* ProcEntry(HMODULE library, const char* name) {
+    return library ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                   : nullptr;
+}
 // Memory the system allocated for the caller (FormatMessage, CommandLineToArgvW).
 template <typename Pointer>
 using OwnedLocal = Owned<Pointer, LocalFreeCloser>;

@@ -13,31 +13,18 @@ namespace platform {
 
 enum class LateLibrary { Shell32, Ole32, Comdlg32 };
 
-inline HMODULE LateModule(LateLibrary which) {
-    // Loaded once, by whichever thread asks first; freed at exit.
-    switch (which) {
-        case LateLibrary::Shell32: {
-            static const OwnedLibrary shell32(LoadLibraryW(L"shell32.dll"));
-            return shell32.Get();
-        }
-        case LateLibrary::Ole32: {
-            static const OwnedLibrary ole32(LoadLibraryW(L"ole32.dll"));
-            return ole32.Get();
-        }
-        case LateLibrary::Comdlg32: {
-            static const OwnedLibrary comdlg32(LoadLibraryW(L"comdlg32.dll"));
-            return comdlg32.Get();
-        }
-    }
-    return nullptr;
+// Loaded once, by whichever thread asks first; freed at exit.
+template <LateLibrary which>
+HMODULE LateModule() {
+    static constexpr const wchar_t* kFiles[] = {L"shell32.dll", L"ole32.dll", L"comdlg32.dll"};
+    static const OwnedLibrary library(LoadLibraryW(kFiles[int(which)]));
+    return library.Get();
 }
 
 // The entry named, or null should the library or the entry be missing.
-template <typename Fn>
-Fn* LateEntry(LateLibrary which, const char* name) {
-    HMODULE module = LateModule(which);
-    return module ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
+template <LateLibrary which, typename Fn>
+Fn* LateEntry(const char* name) {
+    return ProcEntry<Fn>(LateModule<which>(), name);
 }
 
 }  // namespace platform

@@ -26,10 +26,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
     // Without arguments (the window) the shell's library is not needed yet.
     if (argc <= 1) return {};
     auto* split =
-        LateEntry<decltype(CommandLineToArgvW)>(LateLibrary::Shell32, "CommandLineToArgvW");
+        LateEntry<LateLibrary::Shell32, decltype(CommandLineToArgvW)>("CommandLineToArgvW");
     int count = 0;
     const OwnedLocal<LPWSTR*> wide(split ? split(GetCommandLineW(), &count) : nullptr);
-    if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (!wide) return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> args;
     for (int i = 1; i < count; ++i) args.push_back(Narrow(wide.Get()[i]));
     return args;

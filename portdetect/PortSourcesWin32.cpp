@@ -27,8 +27,7 @@ class Library {
     // Resolves `fn` by name; false (and fn empty) when it is not there.
     template <typename Fn>
     bool Resolve(Fn*& fn, const char* name) const {
-        fn = h_ ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(h_.Get(), name)))
-                : nullptr;
+        fn = platform::ProcEntry<Fn>(h_.Get(), name);
         return fn != nullptr;
     }
 

@@ -28,13 +28,12 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 // Functions newer than the oldest system the program runs on.
 template <typename Fn>
-Fn User32(const char* name) {
-    return reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+Fn* User32(const char* name) {
+    return platform::ProcEntry<Fn>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 UINT DpiOf(HWND hwnd) {
-    static const auto getDpiForWindow = User32<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    static const auto getDpiForWindow = User32<UINT WINAPI(HWND)>("GetDpiForWindow");
     if (getDpiForWindow && hwnd) {
         if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
     }
@@ -47,7 +46,7 @@ UINT DpiOf(HWND hwnd) {
 RECT OuterRect(SIZE client, UINT dpi) {
     RECT r{0, 0, client.cx, client.cy};
     static const auto adjustForDpi =
-        User32<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+        User32<BOOL WINAPI(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
     if (adjustForDpi)
         adjustForDpi(&r, kStyle, FALSE, kExStyle, dpi);
     else

@@ -14,6 +14,8 @@
 
 namespace ui {
 
+using platform::LateLibrary;
+
 namespace {
 
 // The buttons of a question box carry the window's own German texts, whatever
@@ -40,8 +42,8 @@ struct HookOwner {
 };
 
 void NotifyShell(DWORD message, NOTIFYICONDATAW& data) {
-    if (auto* notify = platform::LateEntry<decltype(Shell_NotifyIconW)>(
-            platform::LateLibrary::Shell32, "Shell_NotifyIconW"))
+    if (auto* notify = platform::LateEntry<LateLibrary::Shell32, decltype(Shell_NotifyIconW)>(
+            "Shell_NotifyIconW"))
         notify(message, &data);
 }
 
@@ -256,16 +258,16 @@ std::optional<std::string> HauptWin32::FileDialog(const FileRequest& request, bo
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
-    auto* run = platform::LateEntry<decltype(GetSaveFileNameW)>(
-        platform::LateLibrary::Comdlg32, save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    auto* run = platform::LateEntry<LateLibrary::Comdlg32, decltype(GetSaveFileNameW)>(
+        save ? "GetSaveFileNameW" : "GetOpenFileNameW");
     if (!run || !run(&ofn)) return std::nullopt;
     file.resize(wcslen(file.c_str()));
     return platform::Narrow(file);
 }
 
 void HauptWin32::ShellOpen(const std::string& address) {
-    if (auto* open = platform::LateEntry<decltype(ShellExecuteW)>(platform::LateLibrary::Shell32,
-                                                                  "ShellExecuteW"))
+    if (auto* open =
+            platform::LateEntry<LateLibrary::Shell32, decltype(ShellExecuteW)>("ShellExecuteW"))
         open(hwnd_, L"open", platform::Widen(address).c_str(), nullptr, nullptr, SW_SHOW);
 }
 

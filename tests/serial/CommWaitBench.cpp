@@ -13,6 +13,7 @@
 #include <string>
 
 #include "CpuTime.h"
+#include "HandlesWin32.h"
 
 int main(int argc, char** argv) {
     const char* name = std::getenv("STYLORIX_TEST_PORT");
@@ -22,26 +23,26 @@ int main(int argc, char** argv) {
     }
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 2000;
     const std::string path = std::string("\\\\.\\") + name;
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const platform::OwnedEvent done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     auto cycle = [&](bool wait) {
-        HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        if (port == INVALID_HANDLE_VALUE) {
+        const platform::OwnedFile port(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                   nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                                                   nullptr));
+        if (!port) {
             std::fprintf(stderr, "cannot open %s\n", name);
             std::exit(1);
         }
-        SetCommMask(port, EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_ERR);
+        SetCommMask(port.Get(), EV_RXCHAR | EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_ERR);
         if (wait) {
             OVERLAPPED ov{};
-            ov.hEvent = done;
-            ResetEvent(done);
+            ov.hEvent = done.Get();
+            ResetEvent(done.Get());
             DWORD mask = 0, count = 0;
-            if (!WaitCommEvent(port, &mask, &ov) && GetLastError() == ERROR_IO_PENDING) {
-                SetCommMask(port, 0);
-                GetOverlappedResult(port, &ov, &count, TRUE);
+            if (!WaitCommEvent(port.Get(), &mask, &ov) && GetLastError() == ERROR_IO_PENDING) {
+                SetCommMask(port.Get(), 0);
+                GetOverlappedResult(port.Get(), &ov, &count, TRUE);
             }
         }
-        CloseHandle(port);
     };
     auto run = [&](bool wait) {
         const MemoryTrend trend = TrackMemory(cycles, 50, [&] {
@@ -54,5 +55,4 @@ int main(int argc, char** argv) {
     };
     run(false);
     run(true);
-    CloseHandle(done);
 }

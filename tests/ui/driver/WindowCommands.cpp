@@ -72,9 +72,8 @@ std::optional<std::uint64_t> HandlesOf(DWORD pid) {
         ULONG count;
         Entry entries[1];
     };
-    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    auto* const query = platform::ProcEntry<LONG WINAPI(ULONG, PVOID, ULONG, PULONG)>(
+        GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
     if (!query) return std::nullopt;
     constexpr ULONG kSystemHandleInformation = 16;
     constexpr LONG kLengthMismatch = LONG(0xC0000004);
