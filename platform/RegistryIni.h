@@ -28,8 +28,12 @@ inline constexpr const char* kSetDataFailed = "Fehler beim Setzen der Daten für
 // RegistryError.
 class RegistryIni {
   public:
-    // Opens the main key, creating it when it does not exist.
+    // Opens the main key, creating it when it does not exist. Reads may keep
+    // a section's key open until the object ends.
     RegistryIni(TypedStore& store, std::string mainKey);
+    ~RegistryIni() { store_.Release(); }
+    RegistryIni(const RegistryIni&) = delete;
+    RegistryIni& operator=(const RegistryIni&) = delete;
 
     std::string ReadString(const std::string& section, const std::string& name,
                            const std::string& fallback);

@@ -44,6 +44,9 @@ class TypedStore {
     virtual std::vector<std::string> SubKeyNames(const std::string& key) = 0;
     // Makes the writes so far durable. False when that failed.
     virtual bool Flush() { return true; }
+    // Lets go of what reads keep open between calls, so that the next read
+    // sees a key that was deleted or made anew meanwhile.
+    virtual void Release() {}
 };
 
 // Case-insensitive ordering for key and value names.

@@ -30,18 +30,18 @@ class RegistryStore : public TypedStore {
     }
 
     std::optional<StoreValue> ReadValue(const std::string& key, const std::string& name) override {
-        OwnedKey k;
-        if (!Open(key, k)) return std::nullopt;
+        const HKEY k = HeldForReading(key);
+        if (!k) return std::nullopt;
         const std::wstring wideName = Widen(name);
         // Most values fit at the first asking: one call instead of two, each
         // a round trip to the server under Wine. The two spare bytes end a
         // text stored without its terminator.
         std::vector<std::uint8_t> data(kFirstAsk + 2);
         DWORD type = 0, got = kFirstAsk;
-        LSTATUS rc = RegQueryValueExW(k.Get(), wideName.c_str(), nullptr, &type, data.data(), &got);
+        LSTATUS rc = RegQueryValueExW(k, wideName.c_str(), nullptr, &type, data.data(), &got);
         if (rc == ERROR_MORE_DATA) {
             data.resize(std::size_t(got) + 2);
-            rc = RegQueryValueExW(k.Get(), wideName.c_str(), nullptr, &type, data.data(), &got);
+            rc = RegQueryValueExW(k, wideName.c_str(), nullptr, &type, data.data(), &got);
         }
         if (rc != ERROR_SUCCESS) return std::nullopt;
         data.resize(got);
@@ -125,13 +125,32 @@ class RegistryStore : public TypedStore {
         return names;
     }
 
+    void Release() override {
+        held_.Reset();
+        heldName_.clear();
+    }
+
   private:
     bool Open(const std::string& key, OwnedKey& k) {
         return RegOpenKeyExW(root_, Widen(key).c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
     }
 
+    // The settings are read a value at a time from one key: it stays open for
+    // the next value instead of being opened and closed around each, two
+    // round trips to the server under Wine. Writes through other handles show
+    // in it; a key deleted and made anew does not, hence Release.
+    HKEY HeldForReading(const std::string& key) {
+        if (held_.Get() && heldName_ == key) return held_.Get();
+        Release();
+        if (!Open(key, held_)) return nullptr;
+        heldName_ = key;
+        return held_.Get();
+    }
+
     HKEY root_;
     bool readOnly_;
+    OwnedKey held_;
+    std::string heldName_;
 };
 
 }  // namespace

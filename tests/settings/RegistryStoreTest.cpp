@@ -58,6 +58,28 @@ TEST(RegistryStore, SettingsLandAsStringsAndDwordsWhereTheyBelong) {
     ResetCPVars();
 }
 
+// Each read of the settings keeps their key open while it lasts; the next one
+// must see a key that someone deleted and made anew in between.
+TEST(RegistryStore, AReadSeesTheKeyAnotherProgramMadeAnew) {
+    ResetCPVars();
+    TDMPen pen;
+    Einstell.Comport = "COM5";
+    pen.IniSchreib();
+    pen.IniLes();
+    ASSERT_EQ(Einstell.Comport, "COM5");
+
+    const std::wstring section =
+        platform::Widen(std::string(kSettingsKey) + "\\" + kSettingsSection);
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, section.c_str()), ERROR_SUCCESS);
+    const wchar_t port[] = L"COM7";
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_CURRENT_USER, section.c_str(), L"Comport", REG_SZ, port, sizeof port),
+        ERROR_SUCCESS);
+    pen.IniLes();
+    EXPECT_EQ(Einstell.Comport, "COM7");
+    ResetCPVars();
+}
+
 // The text as the registry holds it, read with the wide function other
 // programs use.
 std::wstring StoredText(const std::string& key, const std::string& name) {
