@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Prints figures of the real window under Wine (no pass or fail):
 #   start     time from starting the program until its window is visible and
-#             answers, for a bare window of the same size (tests/ui/BareWindow.cpp)
-#             and for Stylorix.exe, taking turns: min, median and max of each,
-#             and the ratio of the medians
+#             answers, for a bare window of the same size (tests/ui/BareWindow.cpp),
+#             for the same with the program's manifest and common controls, and
+#             for Stylorix.exe, taking turns: min, median and max of each, and
+#             the program's median against each bare one
 #   idle CPU  the window process's CPU share while it sits idle, port closed
 #   memory    the window process's peak resident memory
 #   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60; STARTS runs each, default 15)
@@ -17,6 +18,7 @@ settings
 drv atom warm >/dev/null   # the server and the desktop are up before the clock starts
 
 bare=${BARE:-$ui_build/tests/ui/bare_window.exe}
+bare_cc=${BARE_CC:-$ui_build/tests/ui/bare_window_cc6.exe}
 program=$PROGRAM
 starts=${STARTS:-15}
 # The driver is up and watching before the clock starts, and the machine has
@@ -42,19 +44,24 @@ visible_ms() {
   echo $(( (seen - t0) / 1000 ))
 }
 visible_ms "$bare" StylorixBareWindow >/dev/null   # each once before the clock: its files are cached
+visible_ms "$bare_cc" StylorixBareWindow >/dev/null
 visible_ms "$program" TFHaupt >/dev/null
-bare_ms=() program_ms=()
-for _ in $(seq "$starts"); do   # in turns, so both meet the machine's same moods
+bare_ms=() bare_cc_ms=() program_ms=()
+for _ in $(seq "$starts"); do   # in turns, so all meet the machine's same moods
   bare_ms+=("$(visible_ms "$bare" StylorixBareWindow)")
+  bare_cc_ms+=("$(visible_ms "$bare_cc" StylorixBareWindow)")
   program_ms+=("$(visible_ms "$program" TFHaupt)")
 done
 stats() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[1], v[int((NR + 1) / 2)], v[NR] }'; }
 read -r bmin bmed bmax < <(stats "${bare_ms[@]}")
+read -r cmin cmed cmax < <(stats "${bare_cc_ms[@]}")
 read -r pmin pmed pmax < <(stats "${program_ms[@]}")
-echo "start to visible, $starts runs each:  min  median  max (ms)"
-printf '  bare window   %5d %7d %5d\n' "$bmin" "$bmed" "$bmax"
-printf '  Stylorix.exe  %5d %7d %5d\n' "$pmin" "$pmed" "$pmax"
-awk -v p="$pmed" -v b="$bmed" 'BEGIN { printf "  ratio of the medians: %.2f\n", p / b }'
+echo "start to visible, $starts runs each:              min  median  max (ms)"
+printf '  bare window                              %5d %7d %5d\n' "$bmin" "$bmed" "$bmax"
+printf '  bare window, manifest, common controls   %5d %7d %5d\n' "$cmin" "$cmed" "$cmax"
+printf '  Stylorix.exe                             %5d %7d %5d\n' "$pmin" "$pmed" "$pmax"
+awk -v p="$pmed" -v b="$bmed" -v c="$cmed" \
+  'BEGIN { printf "  Stylorix.exe / bare window: %.2f;  / with common controls: %.2f\n", p / b, p / c }'
 
 ui_open
 sleep 1   # the window finishes its start just after it appears: not idle time
