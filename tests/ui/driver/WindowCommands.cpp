@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "Driver.h"
@@ -125,23 +126,30 @@ std::uint64_t WindowsOf(DWORD pid) {
 // The start bench's watcher. It is started before the program, so that its
 // own start does not compete with the one timed, and it learns of the window
 // from the system instead of looking for it: Wine tells other processes of a
-// window's creation (though not of its showing).
+// window's creation (though not of its showing). The hook goes as soon as the
+// window is made: there is nothing more to learn, and each further event would
+// wake the watcher while the program is still making its controls.
 struct Watch {
     static inline std::wstring cls;
     static inline HWND made = nullptr;
+    static inline HWINEVENTHOOK hook = nullptr;
     static void CALLBACK Created(HWINEVENTHOOK, DWORD, HWND h, LONG object, LONG, DWORD, DWORD) {
         if (made || object != OBJID_WINDOW || !h || GetAncestor(h, GA_PARENT) != GetDesktopWindow())
             return;
-        if (ClassOf(h) == cls) made = h;
+        if (ClassOf(h) != cls) return;
+        made = h;
+        Unhook();
+    }
+    static void Unhook() {
+        if (hook) UnhookWinEvent(std::exchange(hook, nullptr));
     }
 };
 
 std::uint64_t StampWhenShown(const std::string& cls, DWORD bound) {
     Watch::cls = platform::Widen(cls);
-    HWINEVENTHOOK hook =
-        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, Watch::Created, 0, 0,
-                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
-    if (!hook) Fail("no window events");
+    Watch::hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, Watch::Created,
+                                  0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!Watch::hook) Fail("no window events");
     Print("ready");
     std::fflush(stdout);
     const DWORD start = GetTickCount();
@@ -151,7 +159,7 @@ std::uint64_t StampWhenShown(const std::string& cls, DWORD bound) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
-    UnhookWinEvent(hook);
+    Watch::Unhook();
     // A window still being made answers once its thread is back in its loop.
     for (;;) {
         if (!Watch::made || late()) Fail("timed out waiting for " + cls);
