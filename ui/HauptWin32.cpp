@@ -67,8 +67,7 @@ HauptWin32::~HauptWin32() {
 bool HauptWin32::Create(TFHaupt& form) {
     form_ = &form;
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                                             ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof icc, kCommonControlClasses};
     InitCommonControlsEx(&icc);
 
     WNDCLASSEXW wc{};

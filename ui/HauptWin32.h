@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +19,11 @@
 #include "Layout.h"
 
 namespace ui {
+
+// The common controls the window makes; the start bench's bare window with
+// common controls turns on the same.
+inline constexpr DWORD kCommonControlClasses =
+    ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS;
 
 // The main window's class, by which a second start finds the first.
 inline constexpr wchar_t kWindowClass[] = L"TFHaupt";

@@ -3,16 +3,13 @@
 // Under Wine that alone costs a good part of the program's start; the bench
 // shows it as the floor no window with these controls can go below.
 
-#include <windows.h>
-
-#include <commctrl.h>
+#include "HauptWin32.h"
 
 namespace {
 
 struct CommonControls {
     CommonControls() {
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                                                 ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+        INITCOMMONCONTROLSEX icc{sizeof icc, ui::kCommonControlClasses};
         InitCommonControlsEx(&icc);
     }
 } commonControls;

@@ -43,24 +43,27 @@ visible_ms() {
   ui_close >/dev/null
   echo $(( (seen - t0) / 1000 ))
 }
-visible_ms "$bare" StylorixBareWindow >/dev/null   # each once before the clock: its files are cached
-visible_ms "$bare_cc" StylorixBareWindow >/dev/null
-visible_ms "$program" TFHaupt >/dev/null
-bare_ms=() bare_cc_ms=() program_ms=()
+# The windows timed, in turns: file, class, and the name printed.
+exes=("$bare" "$bare_cc" "$program")
+classes=(StylorixBareWindow StylorixBareWindow TFHaupt)
+names=("bare window" "bare window, manifest, common controls" "Stylorix.exe")
+for i in "${!exes[@]}"; do   # each once before the clock: its files are cached
+  visible_ms "${exes[$i]}" "${classes[$i]}" >/dev/null
+done
+times=("" "" "")
 for _ in $(seq "$starts"); do   # in turns, so all meet the machine's same moods
-  bare_ms+=("$(visible_ms "$bare" StylorixBareWindow)")
-  bare_cc_ms+=("$(visible_ms "$bare_cc" StylorixBareWindow)")
-  program_ms+=("$(visible_ms "$program" TFHaupt)")
+  for i in "${!exes[@]}"; do times[i]+=" $(visible_ms "${exes[$i]}" "${classes[$i]}")"; done
 done
 stats() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[1], v[int((NR + 1) / 2)], v[NR] }'; }
-read -r bmin bmed bmax < <(stats "${bare_ms[@]}")
-read -r cmin cmed cmax < <(stats "${bare_cc_ms[@]}")
-read -r pmin pmed pmax < <(stats "${program_ms[@]}")
 echo "start to visible, $starts runs each:              min  median  max (ms)"
-printf '  bare window                              %5d %7d %5d\n' "$bmin" "$bmed" "$bmax"
-printf '  bare window, manifest, common controls   %5d %7d %5d\n' "$cmin" "$cmed" "$cmax"
-printf '  Stylorix.exe                             %5d %7d %5d\n' "$pmin" "$pmed" "$pmax"
-awk -v p="$pmed" -v b="$bmed" -v c="$cmed" \
+medians=()
+for i in "${!exes[@]}"; do
+  # shellcheck disable=SC2086  # the times are words
+  read -r min med max < <(stats ${times[$i]})
+  medians+=("$med")
+  printf '  %-40s %5d %7d %5d\n' "${names[$i]}" "$min" "$med" "$max"
+done
+awk -v b="${medians[0]}" -v c="${medians[1]}" -v p="${medians[2]}" \
   'BEGIN { printf "  Stylorix.exe / bare window: %.2f;  / with common controls: %.2f\n", p / b, p / c }'
 
 ui_open
