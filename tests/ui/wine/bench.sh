@@ -2,9 +2,11 @@
 # Prints figures of the real window under Wine (no pass or fail):
 #   start     time from starting the program until its window is visible and
 #             answers, for a bare window of the same size (tests/ui/BareWindow.cpp),
-#             for the same with the program's manifest and common controls, and
-#             for Stylorix.exe, taking turns: min, median and max of each, and
-#             the program's median against each bare one
+#             for the same that first starts and ends a thread, for the same
+#             with the program's manifest and common controls, and for
+#             Stylorix.exe, taking turns: min, median and max of each, and the
+#             program's median against the bare one and the one with common
+#             controls
 #   idle CPU  the window process's CPU share while it sits idle, port closed
 #   memory    the window process's peak resident memory
 #   tests/ui/wine/bench.sh [IDLE_SECONDS]    (default 60; STARTS runs each, default 15)
@@ -27,6 +29,7 @@ starts=${STARTS:-15}
 # was visible and answered.
 visible_ms() {
   local exe=$1 class=$2 out watcher t0 seen
+  shift 2
   out=$(mktemp)
   wine "$DRIVER" wait-stamp "$class" 30000 >"$out" 2>/dev/null &
   watcher=$!
@@ -36,23 +39,26 @@ visible_ms() {
   done
   sleep 0.3
   t0=$(date +%s%6N)
-  PROGRAM=$exe ui_start
+  PROGRAM=$exe ui_start "$@"
   wait "$watcher" || ui_fail "no $class window"
   seen=$(sed -n 2p "$out" | tr -d '\r')
   rm -f "$out"
   ui_close >/dev/null
   echo $(( (seen - t0) / 1000 ))
 }
-# The windows timed, in turns: file, class, and the name printed.
-exes=("$bare" "$bare_cc" "$program")
-classes=(StylorixBareWindow StylorixBareWindow TFHaupt)
-names=("bare window" "bare window, manifest, common controls" "Stylorix.exe")
-for i in "${!exes[@]}"; do   # each once before the clock: its files are cached
-  visible_ms "${exes[$i]}" "${classes[$i]}" >/dev/null
-done
-times=("" "" "")
+# The windows timed, in turns: file, class, argument, and the name printed.
+# The program starts its serial worker before its window, hence the second.
+exes=("$bare" "$bare" "$bare_cc" "$program")
+classes=(StylorixBareWindow StylorixBareWindow StylorixBareWindow TFHaupt)
+arguments=("" thread "" "")
+names=("bare window" "bare window, a thread first" "bare window, manifest, common controls"
+  "Stylorix.exe")
+timed() { visible_ms "${exes[$1]}" "${classes[$1]}" ${arguments[$1]:+"${arguments[$1]}"}; }
+# Each once before the clock: its files are cached.
+for i in "${!exes[@]}"; do timed "$i" >/dev/null; done
+times=("" "" "" "")
 for _ in $(seq "$starts"); do   # in turns, so all meet the machine's same moods
-  for i in "${!exes[@]}"; do times[i]+=" $(visible_ms "${exes[$i]}" "${classes[$i]}")"; done
+  for i in "${!exes[@]}"; do times[i]+=" $(timed "$i")"; done
 done
 stats() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[1], v[int((NR + 1) / 2)], v[NR] }'; }
 echo "start to visible, $starts runs each:              min  median  max (ms)"
@@ -63,7 +69,7 @@ for i in "${!exes[@]}"; do
   medians+=("$med")
   printf '  %-40s %5d %7d %5d\n' "${names[$i]}" "$min" "$med" "$max"
 done
-awk -v b="${medians[0]}" -v c="${medians[1]}" -v p="${medians[2]}" \
+awk -v b="${medians[0]}" -v c="${medians[2]}" -v p="${medians[3]}" \
   'BEGIN { printf "  Stylorix.exe / bare window: %.2f;  / with common controls: %.2f\n", p / b, p / c }'
 
 ui_open

@@ -144,10 +144,10 @@ stored() {
     awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
 }
 
-# The program; with the pty shim, which gives Wine the modem lines and parity
-# of a real port on the simulator's pseudo-terminal.
+# The program, with the arguments given; with the pty shim, which gives Wine
+# the modem lines and parity of a real port on the simulator's pseudo-terminal.
 ui_start() {
-  LD_PRELOAD=${SHIM:-} wine "$PROGRAM" >/dev/null 2>&1 &
+  LD_PRELOAD=${SHIM:-} wine "$PROGRAM" "$@" >/dev/null 2>&1 &
   ui_pid=$!
 }
 
