@@ -67,8 +67,7 @@ HauptWin32::~HauptWin32() {
 bool HauptWin32::Create(TFHaupt& form) {
     form_ = &form;
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof icc, kCommonControlClasses};
-    InitCommonControlsEx(&icc);
+    StartCommonControls();
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

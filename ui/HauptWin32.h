@@ -20,10 +20,13 @@
 
 namespace ui {
 
-// The common controls the window makes; the start bench's bare window with
-// common controls turns on the same.
-inline constexpr DWORD kCommonControlClasses =
-    ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS;
+// Registers the common controls the window makes; the start bench's bare
+// window with common controls calls it too.
+inline void StartCommonControls() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+                                             ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
+}
 
 // The main window's class, by which a second start finds the first.
 inline constexpr wchar_t kWindowClass[] = L"TFHaupt";

@@ -8,10 +8,7 @@
 namespace {
 
 struct CommonControls {
-    CommonControls() {
-        INITCOMMONCONTROLSEX icc{sizeof icc, ui::kCommonControlClasses};
-        InitCommonControlsEx(&icc);
-    }
+    CommonControls() { ui::StartCommonControls(); }
 } commonControls;
 
 }  // namespace

@@ -56,7 +56,7 @@ names=("bare window" "bare window, a thread first" "bare window, manifest, commo
 timed() { visible_ms "${exes[$1]}" "${classes[$1]}" ${arguments[$1]:+"${arguments[$1]}"}; }
 # Each once before the clock: its files are cached.
 for i in "${!exes[@]}"; do timed "$i" >/dev/null; done
-times=("" "" "" "")
+times=()
 for _ in $(seq "$starts"); do   # in turns, so all meet the machine's same moods
   for i in "${!exes[@]}"; do times[i]+=" $(timed "$i")"; done
 done
